@@ -1,0 +1,7 @@
+#pragma once
+
+// The frame loop: update and render until Escape clears the running flag.
+class MainLoop {
+public:
+    static void run();
+};

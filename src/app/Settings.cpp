@@ -1,0 +1,63 @@
+#include "app/Settings.h"
+
+#include "app/Log.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <limits>
+
+namespace {
+
+std::int32_t convertLikeAtoi(const std::string& text)
+{
+    constexpr std::int64_t upper = std::numeric_limits<std::int32_t>::max();
+    constexpr std::int64_t lowerMagnitude = upper + 1;
+
+    std::size_t position = 0;
+    while (position < text.size() && std::isspace(static_cast<unsigned char>(text[position]))) {
+        ++position;
+    }
+    bool negative = false;
+    if (position < text.size() && (text[position] == '+' || text[position] == '-')) {
+        negative = text[position] == '-';
+        ++position;
+    }
+    // Accumulating the magnitude stops growing once it passes the 32-bit
+    // range, so arbitrarily long digit runs cannot overflow.
+    std::int64_t magnitude = 0;
+    for (; position < text.size() && std::isdigit(static_cast<unsigned char>(text[position])); ++position) {
+        if (magnitude <= lowerMagnitude) {
+            magnitude = magnitude * 10 + (text[position] - '0');
+        }
+    }
+    if (negative) {
+        return static_cast<std::int32_t>(-std::min(magnitude, lowerMagnitude));
+    }
+    return static_cast<std::int32_t>(std::min(magnitude, upper));
+}
+
+} // namespace
+
+void Settings::load()
+{
+    std::ifstream file("settings.txt");
+    if (!file.is_open()) {
+        Log::error("Settings", "Could not find settings.txt");
+        return;
+    }
+    std::string key;
+    std::string value;
+    while (file >> key && file >> value) {
+        values[key] = value;
+    }
+}
+
+std::int32_t Settings::getInt(const std::string& key) const
+{
+    const auto found = values.find(key);
+    if (found == values.end()) {
+        return -1;
+    }
+    return convertLikeAtoi(found->second);
+}

@@ -1,0 +1,6 @@
+#include "app/Application.h"
+
+int main()
+{
+    return app.run();
+}

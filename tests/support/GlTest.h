@@ -1,0 +1,22 @@
+#pragma once
+
+#include "TempDirectory.h"
+
+#include <gtest/gtest.h>
+
+struct GLFWwindow;
+
+// Base fixture for tests that need the real driver: a hidden 4.3 core window
+// made once per process and set as the application's window, with the fixed
+// GL state of the program. Every test runs in a fresh working directory.
+class GlTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    void SetUp() override;
+
+    static GLFWwindow* context();
+    // The first GL error raised since the last call, or GL_NO_ERROR.
+    static unsigned int takeGlError();
+
+    TempDirectory workspace;
+};
