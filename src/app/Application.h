@@ -5,6 +5,8 @@
 #include "app/Settings.h"
 #include "app/Timer.h"
 #include "app/Window.h"
+#include "gpu/ShaderManager.h"
+#include "gpu/TextureManager.h"
 
 #include <glm/mat4x4.hpp>
 
@@ -20,6 +22,8 @@ public:
     Settings settings;
     Window window;
     Timer timer;
+    ShaderManager shaderManager{shaderDirectory};
+    TextureManager textureManager{textureDirectory};
     KeyboardInput keyboard;
     MainLoop mainLoop;
 

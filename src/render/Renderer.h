@@ -1,11 +1,37 @@
 #pragma once
 
-// The per-run render object: the frame's update and render steps.
+#include "gpu/FramebufferObject.h"
+
+#include <glm/mat4x4.hpp>
+
+#include <array>
+
+class PixelShader;
+
+// The per-run render object: the frame's update and render steps and the
+// point light's omnidirectional shadow pass into the depth cube map
+// "fboCubemap".
 class Renderer {
 public:
+    // Sets up the shadow pass, then starts the timer's clock.
     void init();
-    // Polls events, advances everything by the last frame step, then ticks
-    // the timer.
-    static void update();
-    static void render();
+    // Polls events, advances the camera, the lights and the models by the
+    // last frame step, then ticks the timer.
+    void update();
+    // The shadow pass, then the scene into the window, then the swap.
+    void render();
+
+    void initShadowMap();
+    // Renders the depth of every model as seen from the point light into all
+    // six faces of the cube map in one layered pass.
+    void renderShadowMap();
+
+    FramebufferObject framebuffer;
+    // Not owned: the program "shadowmap", tied to the point light.
+    PixelShader* shadowProgram = nullptr;
+    float nearPlane = 0.0f;
+    float farPlane = 0.0f;
+    glm::mat4 shadowProjection;
+    // The view rotations of the six faces, in cube-map layer order.
+    std::array<glm::mat4, 6> faceRotation;
 };

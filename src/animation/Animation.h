@@ -1,0 +1,29 @@
+#pragma once
+
+#include "animation/NodeAnimation.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct aiAnimation;
+class ModelNode;
+
+// An imported animation: its timing and its channels, owned.
+class Animation {
+public:
+    explicit Animation(const aiAnimation& animation);
+    // For models: also gives each node of the tree that a channel animates
+    // (the first in depth-first order with the channel's node name) that
+    // channel's index.
+    Animation(const aiAnimation& animation, ModelNode& root);
+
+    // The channel at index, or null when index is not below the channel
+    // count (so -1 as an unsigned index is null too).
+    const NodeAnimation* getChannel(unsigned int index) const;
+
+    std::string name;
+    double duration = 0.0;       // in ticks
+    double ticksPerSecond = 0.0; // 0 stays 0
+    std::vector<std::unique_ptr<NodeAnimation>> channels;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class Animation;
+
+// The accumulated animation time of one owning class (camera, point light,
+// model), shared by all its instances: every update of any instance adds its
+// frame step. It starts at 0 with the program and the program never resets it.
+class AnimationClock {
+public:
+    // Adds dt (seconds) and returns the sample time in ticks of the
+    // animation at index, wrapped into its duration; nothing, after the
+    // "Invalid animation number" error line and without advancing, when
+    // there is no such animation.
+    std::optional<double> advance(double dt, std::size_t index,
+                                  const std::vector<std::unique_ptr<Animation>>& animations);
+
+    double seconds() const { return accumulated; }
+    // Starts again from 0, for tests that need a known clock.
+    void reset() { accumulated = 0.0; }
+
+private:
+    double accumulated = 0.0;
+};

@@ -1,0 +1,6 @@
+#include "gpu/ShaderManager.h"
+
+ShaderManager::ShaderManager(std::string shaderDirectory)
+    : shaderDirectory(std::move(shaderDirectory))
+{
+}

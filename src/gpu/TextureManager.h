@@ -1,0 +1,31 @@
+#pragma once
+
+#include "app/Registry.h"
+#include "gpu/Texture.h"
+
+#include <string>
+
+struct FIBITMAP;
+
+// Owns every GL texture: mipmapped 2D textures decoded from image files in
+// the texture directory, registered under their file stem, and empty cube
+// maps for render targets, registered under their name.
+class TextureManager {
+public:
+    explicit TextureManager(std::string textureDirectory);
+
+    Texture* addTexture(const std::string& fileName, int textureUnit, const std::string& samplerName,
+                        int internalFormat, unsigned int format, int minFilter, int magFilter, int wrapS, int wrapT);
+    Texture* addCubemap(const std::string& name, int width, int height, int textureUnit,
+                        const std::string& samplerName, int internalFormat, unsigned int format, unsigned int type,
+                        int minFilter, int magFilter, int wrapS, int wrapT, int wrapR);
+    // Identifies the format by content, then by extension, and loads the
+    // file; null when it cannot.
+    static FIBITMAP* loadImage(const std::string& path);
+    Texture* getTexture(const std::string& name) const;
+    void cleanUp();
+
+private:
+    std::string textureDirectory;
+    Registry<Texture> textures{"TextureManager", "Texture"};
+};

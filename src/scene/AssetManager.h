@@ -1,0 +1,30 @@
+#pragma once
+
+#include "app/Registry.h"
+#include "lighting/LightRegistry.h"
+#include "scene/Model3D.h"
+
+#include <memory>
+#include <string>
+
+// The scene's models, registered under their file stems and walked in
+// ascending name order, and the registry of its lights.
+class AssetManager {
+public:
+    // Imports the model from the file and registers it; the registered model
+    // when the name is taken, null when the import fails. Takes the model
+    // over either way.
+    Model3D* addAsset(const std::string& fileName, std::unique_ptr<Model3D> model);
+    // Builds the scene's models.
+    void loadAssets();
+    void updateAll(double elapsedSeconds);
+    void drawAll();
+    void drawAllDepth();
+    // Destroys the models, then the lights.
+    void cleanUp();
+
+    LightRegistry lights;
+
+private:
+    Registry<Model3D> assets{"AssetManager", "Asset"};
+};
