@@ -1,0 +1,31 @@
+#include "animation/Animation.h"
+
+#include "scene/ModelNode.h"
+
+#include <assimp/anim.h>
+
+Animation::Animation(const aiAnimation& animation)
+    : name(animation.mName.C_Str()), duration(animation.mDuration), ticksPerSecond(animation.mTicksPerSecond)
+{
+    if (animation.mChannels == nullptr) {
+        return;
+    }
+    channels.reserve(animation.mNumChannels);
+    for (unsigned int i = 0; i < animation.mNumChannels; ++i) {
+        channels.push_back(std::make_unique<NodeAnimation>(*animation.mChannels[i]));
+    }
+}
+
+Animation::Animation(const aiAnimation& animation, ModelNode& root) : Animation(animation)
+{
+    for (std::size_t i = 0; i < channels.size(); ++i) {
+        if (ModelNode* node = root.find(channels[i]->nodeName)) {
+            node->channelIndex = static_cast<std::int32_t>(i);
+        }
+    }
+}
+
+const NodeAnimation* Animation::getChannel(unsigned int index) const
+{
+    return index < channels.size() ? channels[index].get() : nullptr;
+}
