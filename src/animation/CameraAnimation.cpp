@@ -1,0 +1,81 @@
+#include "animation/CameraAnimation.h"
+
+#include "app/Application.h"
+#include "app/Log.h"
+#include "math/AssimpMatrix.h"
+
+#include <assimp/Importer.hpp>
+#include <assimp/scene.h>
+#include <glm/matrix.hpp>
+
+#include <cmath>
+#include <optional>
+
+AnimationClock CameraAnimation::clock;
+
+namespace {
+
+// A placement that collapses space (a zero scale) has no inverse; its
+// elements would come out non-finite and poison every vertex on the GPU.
+std::optional<glm::mat4> viewFromPlacement(const glm::mat4& placement)
+{
+    const glm::mat4 view = glm::inverse(placement);
+    for (int column = 0; column < 4; ++column) {
+        for (int row = 0; row < 4; ++row) {
+            if (!std::isfinite(view[column][row])) {
+                return std::nullopt;
+            }
+        }
+    }
+    return view;
+}
+
+bool hasCameraAndAnimation(const aiScene& scene)
+{
+    return scene.mCameras != nullptr && scene.mNumCameras > 0 && scene.mAnimations != nullptr &&
+           scene.mNumAnimations > 0;
+}
+
+} // namespace
+
+CameraAnimation::CameraAnimation(const glm::mat4& projection, const std::string& fileName)
+{
+    projectionMatrix = projection;
+
+    Assimp::Importer importer;
+    const aiScene* scene = importer.ReadFile(app.assetDirectory + fileName, 0);
+    if (scene == nullptr) {
+        Log::error("CameraAnimation", "Could not read file '" + fileName + "'");
+        return;
+    }
+    if (!hasCameraAndAnimation(*scene)) {
+        Log::error("CameraAnimation", "No camera/animation found");
+        return;
+    }
+
+    const aiString& name = scene->mCameras[0]->mName;
+    // Only the node's own transform places the camera; its parents are
+    // deliberately ignored.
+    const aiNode* node = scene->mRootNode != nullptr ? scene->mRootNode->FindNode(name) : nullptr;
+    if (node != nullptr) {
+        viewMatrix = viewFromPlacement(convertAssimpMatrix(node->mTransformation)).value_or(viewMatrix);
+    }
+
+    for (unsigned int i = 0; i < scene->mNumAnimations; ++i) {
+        animations.push_back(std::make_unique<Animation>(*scene->mAnimations[i]));
+    }
+    Log::info("CameraAnimation", std::string("Camera '") + name.C_Str() + "' imported successfully");
+}
+
+void CameraAnimation::update(double dt)
+{
+    if (animations.empty()) {
+        return;
+    }
+    const std::optional<double> time = clock.advance(dt, 0, animations);
+    const NodeAnimation* path = animations.front()->getChannel(0);
+    if (!time || path == nullptr) {
+        return;
+    }
+    viewMatrix = viewFromPlacement(path->sample(*time)).value_or(viewMatrix);
+}
