@@ -1,1 +1,34 @@
 #include "gpu/Texture.h"
+
+#include "gpu/PixelShader.h"
+
+#include <GL/glew.h>
+
+Texture::Texture(unsigned int id, int textureUnit, unsigned int target, std::string samplerName, int width,
+                 int height)
+    : id(id), textureUnit(textureUnit), target(target), samplerName(std::move(samplerName)), width(width),
+      height(height)
+{
+}
+
+void Texture::bind() const
+{
+    // Without a bound program there is no sampler to point at the unit; the
+    // texture still goes onto its unit so the texture state is the same
+    // either way.
+    if (const PixelShader* program = PixelShader::getActive()) {
+        program->setUniform1i(samplerName.c_str(), textureUnit);
+    }
+    glActiveTexture(GL_TEXTURE0 + textureUnit);
+    glBindTexture(target, id);
+}
+
+void Texture::unbind() const
+{
+    glBindTexture(target, 0);
+}
+
+void Texture::release() const
+{
+    glDeleteTextures(1, &id);
+}

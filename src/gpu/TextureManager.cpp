@@ -1,6 +1,172 @@
 #include "gpu/TextureManager.h"
 
+#include "app/FileStem.h"
+#include "app/Log.h"
+
+#include <FreeImage.h>
+#include <GL/glew.h>
+
+#include <memory>
+
+namespace {
+
+const char* const component = "TextureManager";
+
+struct BitmapUnloader {
+    void operator()(FIBITMAP* bitmap) const { FreeImage_Unload(bitmap); }
+};
+// Owning bitmaps release themselves on whichever path a load gives up.
+using Bitmap = std::unique_ptr<FIBITMAP, BitmapUnloader>;
+
+// FreeImage widens only 8-bit-per-channel layouts (and 16-bit colour) to 32
+// bits, so the rest go through 8 bits first: 16-bit grey keeps its high
+// byte, float colour is tone mapped, other scalar types are rescaled over
+// their range. Null where FreeImage has no conversion.
+Bitmap toEightBitsPerChannel(FIBITMAP* bitmap)
+{
+    switch (FreeImage_GetImageType(bitmap)) {
+    case FIT_UINT16:
+        return Bitmap(FreeImage_ConvertTo8Bits(bitmap));
+    case FIT_RGBF:
+    case FIT_RGBAF:
+        return Bitmap(FreeImage_ToneMapping(bitmap, FITMO_DRAGO03, 0.0, 0.0));
+    default:
+        return Bitmap(FreeImage_ConvertToType(bitmap, FIT_BITMAP, TRUE));
+    }
+}
+
+// The upload reads four bytes per texel in blue, green, red, alpha order,
+// so any other layout would make it read past the bitmap's pixels.
+Bitmap toBgra32(Bitmap bitmap)
+{
+    const FREE_IMAGE_TYPE type = FreeImage_GetImageType(bitmap.get());
+    if (type == FIT_BITMAP && FreeImage_GetBPP(bitmap.get()) == 32) {
+        return bitmap;
+    }
+    if (type == FIT_BITMAP || type == FIT_RGB16 || type == FIT_RGBA16) {
+        return Bitmap(FreeImage_ConvertTo32Bits(bitmap.get()));
+    }
+    const Bitmap narrowed = toEightBitsPerChannel(bitmap.get());
+    return narrowed ? Bitmap(FreeImage_ConvertTo32Bits(narrowed.get())) : nullptr;
+}
+
+bool hasPixels(FIBITMAP* bitmap)
+{
+    return bitmap != nullptr && FreeImage_GetBits(bitmap) != nullptr && FreeImage_GetWidth(bitmap) != 0 &&
+           FreeImage_GetHeight(bitmap) != 0;
+}
+
+// A new texture, bound to target on its unit, which stays selected.
+GLuint generateOnUnit(GLenum target, int textureUnit)
+{
+    GLuint id = 0;
+    glGenTextures(1, &id);
+    glActiveTexture(GL_TEXTURE0 + textureUnit);
+    glBindTexture(target, id);
+    return id;
+}
+
+void setFilters(GLenum target, int minFilter, int magFilter)
+{
+    glTexParameteri(target, GL_TEXTURE_MIN_FILTER, minFilter);
+    glTexParameteri(target, GL_TEXTURE_MAG_FILTER, magFilter);
+}
+
+} // namespace
+
 TextureManager::TextureManager(std::string textureDirectory)
     : textureDirectory(std::move(textureDirectory))
 {
+}
+
+Texture* TextureManager::addTexture(const std::string& fileName, int textureUnit, const std::string& samplerName,
+                                    int internalFormat, unsigned int format, int minFilter, int magFilter, int wrapS,
+                                    int wrapT)
+{
+    const std::string key = fileStem(fileName);
+    if (Texture* registered = textures.existing(key)) {
+        return registered;
+    }
+    Bitmap loaded(loadImage(textureDirectory + fileName));
+    if (!loaded) {
+        Log::error(component, "Cannot read file '" + fileName + "'");
+        return nullptr;
+    }
+    const Bitmap image = toBgra32(std::move(loaded));
+    if (!hasPixels(image.get())) {
+        Log::error(component, "Invalid texture '" + fileName + "'");
+        return nullptr;
+    }
+    const int width = static_cast<int>(FreeImage_GetWidth(image.get()));
+    const int height = static_cast<int>(FreeImage_GetHeight(image.get()));
+
+    // FreeImage keeps the rows bottom-up, which is where GL puts its texture
+    // origin, so the pixels go up as they are.
+    const GLuint id = generateOnUnit(GL_TEXTURE_2D, textureUnit);
+    glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, width, height, 0, format, GL_UNSIGNED_BYTE,
+                 FreeImage_GetBits(image.get()));
+    glGenerateMipmap(GL_TEXTURE_2D);
+    setFilters(GL_TEXTURE_2D, minFilter, magFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrapS);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrapT);
+    glBindTexture(GL_TEXTURE_2D, 0);
+
+    Texture* texture = textures.insert(
+        key, std::make_unique<Texture>(id, textureUnit, GL_TEXTURE_2D, samplerName, width, height));
+    Log::info(component, "Texture '" + fileName + "' added successfully as '" + key + "'");
+    return texture;
+}
+
+Texture* TextureManager::addCubemap(const std::string& name, int width, int height, int textureUnit,
+                                    const std::string& samplerName, int internalFormat, unsigned int format,
+                                    unsigned int type, int minFilter, int magFilter, int wrapS, int wrapT, int wrapR)
+{
+    if (Texture* registered = textures.existing(name)) {
+        return registered;
+    }
+    const GLuint id = generateOnUnit(GL_TEXTURE_CUBE_MAP, textureUnit);
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_S, wrapS);
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_T, wrapT);
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_R, wrapR);
+    setFilters(GL_TEXTURE_CUBE_MAP, minFilter, magFilter);
+    for (GLenum face = 0; face < 6; ++face) {
+        glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, 0, internalFormat, width, height, 0, format, type,
+                     nullptr);
+    }
+    glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+
+    Texture* texture = textures.insert(
+        name, std::make_unique<Texture>(id, textureUnit, GL_TEXTURE_CUBE_MAP, samplerName, width, height));
+    Log::info(component, "Cubemap '" + name + "' added successfully as '" + name + "'");
+    return texture;
+}
+
+// The shared FreeImage library registers its format plugins when it is
+// loaded, so there is no FreeImage_Initialise call to make first.
+FIBITMAP* TextureManager::loadImage(const std::string& path)
+{
+    FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path.c_str(), 0);
+    if (format == FIF_UNKNOWN) {
+        format = FreeImage_GetFIFFromFilename(path.c_str());
+    }
+    if (format == FIF_UNKNOWN) {
+        Log::error(component, "Unrecognized file format '" + path + "'");
+        return nullptr;
+    }
+    if (!FreeImage_FIFSupportsReading(format)) {
+        Log::error(component, "Unsupported file format '" + path + "'");
+        return nullptr;
+    }
+    return FreeImage_Load(format, path.c_str(), 0);
+}
+
+Texture* TextureManager::getTexture(const std::string& name) const
+{
+    return textures.get(name);
+}
+
+void TextureManager::cleanUp()
+{
+    textures.forEach([](const Texture& texture) { texture.release(); });
+    textures.clear();
 }
