@@ -1,0 +1,79 @@
+#include "lighting/PointLight.h"
+
+#include "app/Application.h"
+#include "app/Log.h"
+#include "gpu/PixelShader.h"
+#include "math/AssimpMatrix.h"
+
+#include <assimp/Importer.hpp>
+#include <assimp/scene.h>
+#include <glm/gtc/type_ptr.hpp>
+
+AnimationClock PointLight::clock;
+
+PointLight::PointLight(const glm::vec3& lightColor, float ambientCoeff, float diffuseCoeff, float attenuationConst,
+                       float attenuationLinear, float attenuationExp, const std::string& fileName)
+    : BaseLight(lightColor, glm::vec3(0.0f), ambientCoeff, diffuseCoeff),
+      attenuationConst(attenuationConst),
+      attenuationLinear(attenuationLinear),
+      attenuationExp(attenuationExp)
+{
+    Assimp::Importer importer;
+    const aiScene* scene = importer.ReadFile(app.assetDirectory + fileName, 0);
+    if (scene == nullptr) {
+        Log::error("PointLight", "Could not read file '" + fileName + "'");
+        return;
+    }
+    // The path is optional: a light without one simply stays where its
+    // node puts it.
+    if (scene->mLights == nullptr || scene->mNumLights == 0) {
+        Log::error("PointLight", "No light/animation found");
+        return;
+    }
+
+    const std::string name = scene->mLights[0]->mName.C_Str();
+    // Only the node's own transform places the light; its parents are
+    // deliberately ignored.
+    const aiNode* node = scene->mRootNode != nullptr ? scene->mRootNode->FindNode(name.c_str()) : nullptr;
+    if (node != nullptr) {
+        lightPosition = glm::vec3(convertAssimpMatrix(node->mTransformation)[3]);
+    } else {
+        Log::error("PointLight", "No position coordinates found in light '" + name + "'");
+    }
+
+    if (scene->mAnimations != nullptr) {
+        for (unsigned int i = 0; i < scene->mNumAnimations; ++i) {
+            animations.push_back(std::make_unique<Animation>(*scene->mAnimations[i]));
+        }
+    }
+    Log::info("PointLight", "Light '" + name + "' imported successfully");
+}
+
+void PointLight::setUniforms() const
+{
+    const PixelShader* program = PixelShader::getActive();
+    if (program == nullptr) {
+        return;
+    }
+    program->setUniform3fv("lightPosition", glm::value_ptr(lightPosition));
+    program->setUniform1f("attenuationConst", attenuationConst);
+    program->setUniform1f("attenuationLinear", attenuationLinear);
+    program->setUniform1f("attenuationExp", attenuationExp);
+    setBaseUniforms(*program);
+}
+
+void PointLight::update(double dt)
+{
+    if (animations.empty()) {
+        return;
+    }
+    const std::optional<double> time = clock.advance(dt, 0, animations);
+    const NodeAnimation* path = animations.front()->getChannel(0);
+    if (!time || path == nullptr) {
+        return;
+    }
+    // The light follows the point (1, 1, 1) of the path's frame, not its
+    // origin: a path that only translates by p puts the light at
+    // p + (1, 1, 1). The scene's light path is authored for this.
+    lightPosition = glm::vec3(path->sample(*time) * glm::vec4(1.0f));
+}
