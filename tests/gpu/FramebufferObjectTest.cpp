@@ -74,7 +74,7 @@ GLint attachmentParameter(const FramebufferObject& fbo, GLenum attachment, GLenu
 
 } // namespace
 
-TEST_F(FramebufferObjectTest, ShadowCubemapIsALayeredCompleteDepthTarget)
+TEST_F(FramebufferObjectTest, ShadowCubemapIsALayeredDepthTargetWithItsOwnViewport)
 {
     Texture* shadowMap = depthCubemap("fboCubemap", 2048);
     FramebufferObject fbo;
@@ -86,15 +86,9 @@ TEST_F(FramebufferObjectTest, ShadowCubemapIsALayeredCompleteDepthTarget)
     EXPECT_EQ(attachmentParameter(fbo, GL_DEPTH_ATTACHMENT, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME),
               static_cast<GLint>(shadowMap->id));
     EXPECT_EQ(attachmentParameter(fbo, GL_DEPTH_ATTACHMENT, GL_FRAMEBUFFER_ATTACHMENT_LAYERED), GL_TRUE);
-    EXPECT_EQ(takeGlError(), GL_NO_ERROR);
-}
 
-TEST_F(FramebufferObjectTest, ViewportFollowsTheTextureWhileBoundAndTheWindowAfter)
-{
-    FramebufferObject fbo;
-    fbo.create(depthCubemap("fboCubemap", 2048), GL_DEPTH_ATTACHMENT);
-
-    // Differs from the window size in both directions, and from the texture.
+    // A size unlike the texture's and the window's first one, so unbind has
+    // to ask the window again.
     glfwSetWindowSize(app.window.handle, 320, 200);
     int width = 0, height = 0;
     glfwGetFramebufferSize(app.window.handle, &width, &height);
@@ -107,6 +101,7 @@ TEST_F(FramebufferObjectTest, ViewportFollowsTheTextureWhileBoundAndTheWindowAft
     fbo.unbind();
     EXPECT_EQ(boundFramebuffer(), 0);
     EXPECT_EQ(viewport(), (Viewport{0, 0, 320, 200}));
+    EXPECT_EQ(takeGlError(), GL_NO_ERROR);
 }
 
 TEST_F(FramebufferObjectTest, ColourTargetsShareOneRegisteredDepthCubemap)

