@@ -1,6 +1,232 @@
 #include "gpu/ShaderManager.h"
 
+#include "app/Log.h"
+#include "gpu/GeometryPixelShader.h"
+
+#include <GL/glew.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+const char* const component = "ShaderManager";
+
+// Drivers end their info logs with line ends of their own; the log line adds
+// the one that ends the entry.
+std::string withoutTrailingLineEnds(std::string log)
+{
+    while (!log.empty() && (log.back() == '\n' || log.back() == '\r' || log.back() == '\0')) {
+        log.pop_back();
+    }
+    return log;
+}
+
+GLint shaderParameter(GLuint shader, GLenum parameter)
+{
+    GLint value = 0;
+    glGetShaderiv(shader, parameter, &value);
+    return value;
+}
+
+GLint programParameter(GLuint program, GLenum parameter)
+{
+    GLint value = 0;
+    glGetProgramiv(program, parameter, &value);
+    return value;
+}
+
+// The log is fetched into a buffer of exactly the length the driver reported.
+std::string shaderInfoLog(GLuint shader, GLint length)
+{
+    std::string log(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0) {
+        glGetShaderInfoLog(shader, length, nullptr, log.data());
+    }
+    return withoutTrailingLineEnds(log);
+}
+
+std::string programInfoLog(GLuint program, GLint length)
+{
+    std::string log(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0) {
+        glGetProgramInfoLog(program, length, nullptr, log.data());
+    }
+    return withoutTrailingLineEnds(log);
+}
+
+// A file that cannot be opened gives an empty source: the build goes on and
+// fails where the driver rejects it.
+std::string readSource(const std::string& path, const std::string& fileName)
+{
+    std::ifstream file(path);
+    if (!file) {
+        Log::error(component, "Could not open '" + fileName + "'");
+        return {};
+    }
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void deleteShaders(std::initializer_list<GLuint> shaders)
+{
+    for (GLuint shader : shaders) {
+        glDeleteShader(shader);
+    }
+}
+
+bool linkFailed(GLuint program)
+{
+    if (programParameter(program, GL_LINK_STATUS) == GL_TRUE) {
+        return false;
+    }
+    const GLint length = programParameter(program, GL_INFO_LOG_LENGTH);
+    Log::error(component, "Failed to link shader program:" + programInfoLog(program, length));
+    return true;
+}
+
+// Validation runs against the GL state of the moment, before any sampler
+// has been given its unit.
+bool validationFailed(GLuint program)
+{
+    glValidateProgram(program);
+    if (programParameter(program, GL_VALIDATE_STATUS) == GL_TRUE) {
+        return false;
+    }
+    Log::error(component, "Shader program will not run in this OpenGL environment!");
+    return true;
+}
+
+void reportProgramInfo(GLuint program)
+{
+    const GLint length = programParameter(program, GL_INFO_LOG_LENGTH);
+    if (length > 1) {
+        Log::info(component, "Shader program info:" + programInfoLog(program, length));
+    }
+}
+
+// Links and validates the shaders, attached in the given order. On failure
+// the program and the shaders are deleted, so a failed build leaks nothing.
+GLuint linkProgram(std::initializer_list<GLuint> shaders)
+{
+    const GLuint program = glCreateProgram();
+    if (program == 0) {
+        Log::error(component, "Cannot create shader program");
+        deleteShaders(shaders);
+        return 0;
+    }
+    for (GLuint shader : shaders) {
+        glAttachShader(program, shader);
+    }
+    glLinkProgram(program);
+    if (linkFailed(program) || validationFailed(program)) {
+        glDeleteProgram(program);
+        deleteShaders(shaders);
+        return 0;
+    }
+    reportProgramInfo(program);
+    return program;
+}
+
+} // namespace
+
 ShaderManager::ShaderManager(std::string shaderDirectory)
     : shaderDirectory(std::move(shaderDirectory))
 {
+}
+
+PixelShader* ShaderManager::addShader(const std::string& name, const std::string& vertexFile,
+                                      const std::string& fragmentFile, BaseLight* light)
+{
+    if (PixelShader* registered = shaders.existing(name)) {
+        return registered;
+    }
+    GLuint vertexShader = 0;
+    GLuint fragmentShader = 0;
+    if (!compileStages({{GL_VERTEX_SHADER, vertexFile, vertexShader},
+                        {GL_FRAGMENT_SHADER, fragmentFile, fragmentShader}})) {
+        return nullptr;
+    }
+    const GLuint program = linkProgram({vertexShader, fragmentShader});
+    if (program == 0) {
+        return nullptr;
+    }
+    return registerProgram(name, std::make_unique<PixelShader>(program, vertexShader, fragmentShader, light));
+}
+
+PixelShader* ShaderManager::addShader(const std::string& name, const std::string& vertexFile,
+                                      const std::string& geometryFile, const std::string& fragmentFile,
+                                      BaseLight* light)
+{
+    if (PixelShader* registered = shaders.existing(name)) {
+        return registered;
+    }
+    GLuint vertexShader = 0;
+    GLuint geometryShader = 0;
+    GLuint fragmentShader = 0;
+    if (!compileStages({{GL_VERTEX_SHADER, vertexFile, vertexShader},
+                        {GL_GEOMETRY_SHADER, geometryFile, geometryShader},
+                        {GL_FRAGMENT_SHADER, fragmentFile, fragmentShader}})) {
+        return nullptr;
+    }
+    const GLuint program = linkProgram({vertexShader, fragmentShader, geometryShader});
+    if (program == 0) {
+        return nullptr;
+    }
+    return registerProgram(name, std::make_unique<GeometryPixelShader>(program, vertexShader, geometryShader,
+                                                                       fragmentShader, light));
+}
+
+bool ShaderManager::compileShaderFile(unsigned int type, const std::string& fileName, unsigned int& shader) const
+{
+    const std::string source = readSource(shaderDirectory + fileName, fileName);
+    shader = glCreateShader(type);
+    if (shader == 0) {
+        Log::error(component, "Cannot create shader type " + std::to_string(type) + " for " + fileName);
+        return false;
+    }
+    const char* text = source.c_str();
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+
+    const GLint length = shaderParameter(shader, GL_INFO_LOG_LENGTH);
+    if (shaderParameter(shader, GL_COMPILE_STATUS) != GL_TRUE) {
+        Log::error(component, "Failed to compile shader '" + fileName + "': " + shaderInfoLog(shader, length));
+        return false;
+    }
+    if (length > 1) {
+        Log::info(component, "Shader info for '" + fileName + "': " + shaderInfoLog(shader, length));
+    }
+    return true;
+}
+
+bool ShaderManager::compileStages(std::initializer_list<Stage> stages) const
+{
+    for (const Stage& stage : stages) {
+        if (!compileShaderFile(stage.type, stage.fileName, stage.shader)) {
+            // Stages not reached still hold 0, which glDeleteShader ignores.
+            for (const Stage& made : stages) {
+                glDeleteShader(made.shader);
+            }
+            return false;
+        }
+    }
+    return true;
+}
+
+PixelShader* ShaderManager::registerProgram(const std::string& name, std::unique_ptr<PixelShader> shader)
+{
+    PixelShader* registered = shaders.insert(name, std::move(shader));
+    Log::info(component, "Shader '" + name + "' compiled/linked successfully");
+    return registered;
+}
+
+PixelShader* ShaderManager::getShader(const std::string& name) const
+{
+    return shaders.get(name);
+}
+
+void ShaderManager::cleanUp()
+{
+    shaders.forEach([](const PixelShader& shader) { shader.release(); });
+    shaders.clear();
 }

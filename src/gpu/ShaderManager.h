@@ -3,6 +3,8 @@
 #include "app/Registry.h"
 #include "gpu/PixelShader.h"
 
+#include <initializer_list>
+#include <memory>
 #include <string>
 
 class BaseLight;
@@ -30,6 +32,17 @@ public:
     void cleanUp();
 
 private:
+    struct Stage {
+        unsigned int type;
+        const std::string& fileName;
+        unsigned int& shader;
+    };
+
+    // Compiles the stages in order and stops at the first that fails, whose
+    // shader objects made so far it then deletes.
+    bool compileStages(std::initializer_list<Stage> stages) const;
+    PixelShader* registerProgram(const std::string& name, std::unique_ptr<PixelShader> shader);
+
     std::string shaderDirectory;
     Registry<PixelShader> shaders{"ShaderManager", "Shader"};
 };
