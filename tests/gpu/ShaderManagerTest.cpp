@@ -191,3 +191,13 @@ TEST_F(ShaderManagerTest, ProgramsHoldTheirStagesUntilCleanUpDeletesThem)
     EXPECT_EQ(log.text(), "ERROR ShaderManager: Shader 'plain' does not exist in map\n");
     EXPECT_EQ(takeGlError(), GL_NO_ERROR);
 }
+
+TEST_F(ShaderManagerTest, AShaderTypeTheDriverRefusesIsReportedInDecimal)
+{
+    unsigned int shader = 99;
+    LogCapture log;
+    EXPECT_FALSE(manager.compileShaderFile(GL_TEXTURE_2D, "plain.vert", shader));
+    EXPECT_EQ(shader, 0u);
+    EXPECT_EQ(log.text(), "ERROR ShaderManager: Cannot create shader type 3553 for plain.vert\n");
+    EXPECT_EQ(takeGlError(), GL_INVALID_ENUM);
+}
