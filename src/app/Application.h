@@ -1,5 +1,6 @@
 #pragma once
 
+#include "animation/CameraAnimation.h"
 #include "app/KeyboardInput.h"
 #include "app/MainLoop.h"
 #include "app/Settings.h"
@@ -7,9 +8,11 @@
 #include "app/Window.h"
 #include "gpu/ShaderManager.h"
 #include "gpu/TextureManager.h"
+#include "scene/AssetManager.h"
 
 #include <glm/mat4x4.hpp>
 
+#include <memory>
 #include <string>
 
 // The process-wide objects, constructed empty before the entry point runs,
@@ -24,7 +27,10 @@ public:
     Timer timer;
     ShaderManager shaderManager{shaderDirectory};
     TextureManager textureManager{textureDirectory};
+    AssetManager assetManager;
     KeyboardInput keyboard;
+    // Null until start-up has loaded the scene.
+    std::unique_ptr<CameraAnimation> cameraAnimation;
     MainLoop mainLoop;
 
     Application() = default;

@@ -1,0 +1,425 @@
+#include <GL/glew.h>
+
+#include "scene/Model3D.h"
+
+#include "app/Application.h"
+#include "app/Log.h"
+#include "gpu/PixelShader.h"
+#include "gpu/Texture.h"
+#include "lighting/BaseLight.h"
+#include "math/AssimpMatrix.h"
+#include "scene/TangentFrame.h"
+
+#include <assimp/Importer.hpp>
+#include <assimp/material.h>
+#include <assimp/scene.h>
+#include <glm/gtc/matrix_transform.hpp>
+#include <glm/gtc/type_ptr.hpp>
+#include <glm/mat3x3.hpp>
+#include <glm/matrix.hpp>
+
+#include <cstdint>
+#include <initializer_list>
+
+AnimationClock Model3D::clock;
+
+namespace {
+
+// CalcTangentSpace | Triangulate | GenSmoothNormals | RemoveRedundantMaterials.
+constexpr unsigned int importFlags = 4169;
+
+// The CPU side of a model's shared buffers, filled mesh after mesh.
+struct VertexData {
+    std::vector<glm::vec3> positions;
+    std::vector<glm::vec3> normals;
+    std::vector<glm::vec2> textureCoordinates;
+    std::vector<glm::vec3> tangents;
+    std::vector<glm::vec3> bitangents;
+    std::vector<std::uint32_t> indices;
+
+    void reserve(std::size_t vertexCount, std::size_t indexCount)
+    {
+        positions.reserve(vertexCount);
+        normals.reserve(vertexCount);
+        textureCoordinates.reserve(vertexCount);
+        tangents.reserve(vertexCount);
+        bitangents.reserve(vertexCount);
+        indices.reserve(indexCount);
+    }
+};
+
+struct Attribute {
+    unsigned int location;
+    unsigned int buffer;
+    int components;
+};
+
+glm::vec3 toVec3(const aiVector3D& v)
+{
+    return {v.x, v.y, v.z};
+}
+
+std::optional<glm::vec3> vectorAt(const aiVector3D* vectors, unsigned int index)
+{
+    return vectors != nullptr ? std::optional<glm::vec3>(toVec3(vectors[index])) : std::nullopt;
+}
+
+void appendVertices(const aiMesh& mesh, VertexData& data)
+{
+    const aiVector3D* textureCoordinates = mesh.mNumVertices > 0 ? mesh.mTextureCoords[0] : nullptr;
+    for (unsigned int v = 0; v < mesh.mNumVertices; ++v) {
+        data.positions.push_back(toVec3(mesh.mVertices[v]));
+        data.textureCoordinates.push_back(textureCoordinates != nullptr
+                                              ? glm::vec2(textureCoordinates[v].x, textureCoordinates[v].y)
+                                              : glm::vec2(0.0f));
+        const TangentFrame frame =
+            TangentFrame::fromImported(vectorAt(mesh.mNormals, v), vectorAt(mesh.mBitangents, v));
+        data.normals.push_back(frame.normal);
+        data.tangents.push_back(frame.tangent);
+        data.bitangents.push_back(frame.bitangent);
+    }
+}
+
+// Points and lines survive triangulation; each still takes three indices,
+// as a degenerate triangle of its own first index that draws nothing.
+void appendIndices(const aiMesh& mesh, VertexData& data)
+{
+    for (unsigned int f = 0; f < mesh.mNumFaces; ++f) {
+        const aiFace& face = mesh.mFaces[f];
+        if (face.mNumIndices >= 3) {
+            data.indices.insert(data.indices.end(), face.mIndices, face.mIndices + 3);
+        } else {
+            const std::uint32_t first = face.mNumIndices > 0 ? face.mIndices[0] : 0;
+            data.indices.insert(data.indices.end(), 3, first);
+        }
+    }
+}
+
+template <typename T>
+unsigned int createBuffer(GLenum target, const std::vector<T>& values)
+{
+    GLuint buffer = 0;
+    glGenBuffers(1, &buffer);
+    glBindBuffer(target, buffer);
+    glBufferData(target, static_cast<GLsizeiptr>(values.size() * sizeof(T)), values.data(), GL_STATIC_DRAW);
+    glBindBuffer(target, 0);
+    return buffer;
+}
+
+unsigned int createVertexArray(std::initializer_list<Attribute> attributes, unsigned int indexBuffer)
+{
+    GLuint vertexArray = 0;
+    glGenVertexArrays(1, &vertexArray);
+    glBindVertexArray(vertexArray);
+    for (const Attribute& attribute : attributes) {
+        glBindBuffer(GL_ARRAY_BUFFER, attribute.buffer);
+        glEnableVertexAttribArray(attribute.location);
+        glVertexAttribPointer(attribute.location, attribute.components, GL_FLOAT, GL_FALSE, 0, nullptr);
+    }
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
+    glBindVertexArray(0);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    return vertexArray;
+}
+
+// The directory part, whatever its slashes, is dropped: images are looked
+// up by bare file name in the texture directory.
+std::string fileNameOf(const aiString& path)
+{
+    const std::string full(path.C_Str());
+    const std::size_t lastSlash = full.find_last_of("/\\");
+    return lastSlash == std::string::npos ? full : full.substr(lastSlash + 1);
+}
+
+Texture* requestTexture(const std::string& fileName, int unit, const std::string& samplerName)
+{
+    return app.textureManager.addTexture(fileName, unit, samplerName, GL_RGBA, GL_BGRA, GL_LINEAR_MIPMAP_LINEAR,
+                                         GL_LINEAR, GL_REPEAT, GL_REPEAT);
+}
+
+Texture* requestColourTexture(const std::string& fileName)
+{
+    return requestTexture(fileName, 0, "textureMap");
+}
+
+Texture* requestNormalMap(const std::string& fileName)
+{
+    return requestTexture(fileName, 1, "normalMap");
+}
+
+// The file name of the material's first texture of the type, if Assimp can
+// return its path.
+std::optional<std::string> firstTextureFile(const aiMaterial& material, aiTextureType type)
+{
+    aiString path;
+    if (aiGetMaterialTexture(&material, type, 0, &path) != aiReturn_SUCCESS) {
+        return std::nullopt;
+    }
+    return fileNameOf(path);
+}
+
+// Normal maps are authored in the lightmap slot.
+Material texturedMaterial(const aiMaterial& material, unsigned int normalMapCount, unsigned int colourCount)
+{
+    Texture* colour = requestColourTexture("checkerboard.png");
+    Texture* normalMap = requestNormalMap("normal_up.png");
+    if (normalMapCount > 0) {
+        if (const auto file = firstTextureFile(material, aiTextureType_LIGHTMAP)) {
+            normalMap = requestNormalMap(*file);
+        }
+    }
+    if (colourCount > 0) {
+        if (const auto file = firstTextureFile(material, aiTextureType_DIFFUSE)) {
+            colour = requestColourTexture(*file);
+        }
+    }
+    return Material(colour, normalMap);
+}
+
+Material untexturedMaterial(const aiMaterial& material)
+{
+    aiString name;
+    aiGetMaterialString(&material, AI_MATKEY_NAME, &name);
+    Log::info("AssetManager", std::string("No Texture found in Material '") + name.C_Str() + "'");
+    Texture* normalMap = requestNormalMap("normal_up.png");
+    Texture* colour = requestColourTexture("checkerboard.png");
+    return Material(colour, normalMap);
+}
+
+} // namespace
+
+Model3D::Model3D(PixelShader* program, float specularCoeff, float specularPower, const glm::vec3& translation,
+                 const glm::vec3& rotationAxis, float rotationAngle, const glm::vec3& scale)
+    : program(program), specularCoeff(specularCoeff), specularPower(specularPower)
+{
+    modelTransform = glm::translate(glm::mat4(1.0f), translation);
+    // A rotation about a zero axis would fill the matrix with NaN.
+    if (glm::dot(rotationAxis, rotationAxis) > 0.0f) {
+        modelTransform = glm::rotate(modelTransform, glm::radians(rotationAngle), rotationAxis);
+    }
+    modelTransform = glm::scale(modelTransform, scale);
+}
+
+Model3D::~Model3D()
+{
+    rootNode.reset();
+    animations.clear();
+    meshes.clear();
+    materials.clear();
+}
+
+bool Model3D::load(const std::string& fileName)
+{
+    Assimp::Importer importer;
+    const aiScene* scene = importer.ReadFile(app.assetDirectory + fileName, importFlags);
+    if (scene == nullptr) {
+        return false;
+    }
+    loadMaterials(*scene);
+    loadMeshes(*scene);
+    if (scene->mRootNode != nullptr) {
+        rootNode = buildNode(*scene->mRootNode);
+        loadAnimations(*scene);
+    }
+    return true;
+}
+
+void Model3D::loadMaterials(const aiScene& scene)
+{
+    if (!scene.HasMaterials()) {
+        Log::error("AssetManager", "No Materials found");
+        return;
+    }
+    materials.reserve(scene.mNumMaterials);
+    for (unsigned int m = 0; m < scene.mNumMaterials; ++m) {
+        const aiMaterial& material = *scene.mMaterials[m];
+        const unsigned int normalMapCount = aiGetMaterialTextureCount(&material, aiTextureType_LIGHTMAP);
+        const unsigned int colourCount = aiGetMaterialTextureCount(&material, aiTextureType_DIFFUSE);
+        if (normalMapCount > 0 || colourCount > 0) {
+            materials.push_back(texturedMaterial(material, normalMapCount, colourCount));
+        } else {
+            materials.push_back(untexturedMaterial(material));
+        }
+    }
+}
+
+void Model3D::loadMeshes(const aiScene& scene)
+{
+    meshes.assign(scene.mNumMeshes, MeshEntry{});
+    std::uint32_t vertexTotal = 0;
+    std::uint32_t indexTotal = 0;
+    for (unsigned int k = 0; k < scene.mNumMeshes; ++k) {
+        const aiMesh& mesh = *scene.mMeshes[k];
+        MeshEntry& entry = meshes[k];
+        entry.indexCount = 3 * mesh.mNumFaces;
+        entry.baseVertex = vertexTotal;
+        entry.baseIndex = indexTotal;
+        entry.materialIndex = mesh.mMaterialIndex;
+        vertexTotal += mesh.mNumVertices;
+        indexTotal += entry.indexCount;
+    }
+
+    VertexData data;
+    data.reserve(vertexTotal, indexTotal);
+    for (unsigned int k = 0; k < scene.mNumMeshes; ++k) {
+        appendVertices(*scene.mMeshes[k], data);
+    }
+    for (unsigned int k = 0; k < scene.mNumMeshes; ++k) {
+        appendIndices(*scene.mMeshes[k], data);
+    }
+
+    positionBuffer = createBuffer(GL_ARRAY_BUFFER, data.positions);
+    normalBuffer = createBuffer(GL_ARRAY_BUFFER, data.normals);
+    textureCoordinateBuffer = createBuffer(GL_ARRAY_BUFFER, data.textureCoordinates);
+    tangentBuffer = createBuffer(GL_ARRAY_BUFFER, data.tangents);
+    bitangentBuffer = createBuffer(GL_ARRAY_BUFFER, data.bitangents);
+    indexBuffer = createBuffer(GL_ELEMENT_ARRAY_BUFFER, data.indices);
+
+    mainVertexArray = createVertexArray({{0, positionBuffer, 3},
+                                         {1, textureCoordinateBuffer, 2},
+                                         {2, normalBuffer, 3},
+                                         {3, tangentBuffer, 3},
+                                         {4, bitangentBuffer, 3}},
+                                        indexBuffer);
+    depthVertexArray = createVertexArray({{0, positionBuffer, 3}}, indexBuffer);
+}
+
+std::unique_ptr<ModelNode> Model3D::buildNode(const aiNode& source)
+{
+    auto node = std::make_unique<ModelNode>();
+    node->name = source.mName.C_Str();
+    node->meshIndices.assign(source.mMeshes, source.mMeshes + source.mNumMeshes);
+    node->localTransform = convertAssimpMatrix(source.mTransformation);
+    node->channelIndex = -1;
+    node->children.reserve(source.mNumChildren);
+    for (unsigned int c = 0; c < source.mNumChildren; ++c) {
+        node->children.push_back(buildNode(*source.mChildren[c]));
+    }
+    return node;
+}
+
+void Model3D::loadAnimations(const aiScene& scene)
+{
+    if (scene.mAnimations == nullptr) {
+        return;
+    }
+    for (unsigned int a = 0; a < scene.mNumAnimations; ++a) {
+        animations.push_back(std::make_unique<Animation>(*scene.mAnimations[a], *rootNode));
+    }
+}
+
+void Model3D::draw(PixelShader* shader)
+{
+    // A program the shader manager did not know leaves nothing to draw with.
+    if (shader == nullptr || rootNode == nullptr) {
+        return;
+    }
+    shader->bind();
+    if (const Texture* shadowMap = app.textureManager.getTexture("fboCubemap")) {
+        shadowMap->bind();
+    }
+    if (shader->light != nullptr) {
+        shader->light->setUniforms();
+    }
+    shader->setUniform1f("specularPower", specularPower);
+    shader->setUniform1f("specularCoeff", specularCoeff);
+
+    glBindVertexArray(mainVertexArray);
+    drawNode(modelTransform, *rootNode);
+    glBindVertexArray(0);
+
+    if (const Texture* shadowMap = app.textureManager.getTexture("fboCubemap")) {
+        shadowMap->unbind();
+    }
+    shader->unbind();
+}
+
+void Model3D::drawDepth()
+{
+    if (rootNode == nullptr) {
+        return;
+    }
+    glBindVertexArray(depthVertexArray);
+    drawNode(modelTransform, *rootNode);
+    glBindVertexArray(0);
+}
+
+void Model3D::drawNode(glm::mat4 parentMatrix, const ModelNode& node) const
+{
+    const glm::mat4 modelMatrix = parentMatrix * node.localTransform;
+    setMatrices(modelMatrix);
+    for (const std::uint32_t meshIndex : node.meshIndices) {
+        if (meshIndex >= meshes.size()) {
+            continue;
+        }
+        const MeshEntry& entry = meshes[meshIndex];
+        // An index with no material behind it draws like one without.
+        const Material* material = entry.materialIndex < materials.size() ? &materials[entry.materialIndex] : nullptr;
+        if (material != nullptr) {
+            material->bind();
+        }
+        const auto firstIndexOffset = static_cast<std::uintptr_t>(entry.baseIndex) * sizeof(std::uint32_t);
+        glDrawElementsBaseVertex(GL_TRIANGLES, static_cast<GLsizei>(entry.indexCount), GL_UNSIGNED_INT,
+                                 reinterpret_cast<const void*>(firstIndexOffset),
+                                 static_cast<GLint>(entry.baseVertex));
+        if (material != nullptr) {
+            material->unbind();
+        }
+    }
+    for (const auto& child : node.children) {
+        drawNode(modelMatrix, *child);
+    }
+}
+
+void Model3D::setMatrices(glm::mat4 modelMatrix)
+{
+    PixelShader* active = PixelShader::getActive();
+    if (active == nullptr) {
+        return;
+    }
+    // Without a camera the scene is seen through identity matrices.
+    const Camera* camera = app.cameraAnimation.get();
+    const glm::mat4 view = camera != nullptr ? camera->viewMatrix : glm::mat4(1.0f);
+    const glm::mat4 projection = camera != nullptr ? camera->projectionMatrix : glm::mat4(1.0f);
+
+    const glm::mat4 modelView = view * modelMatrix;
+    const glm::mat4 modelViewProjection = projection * modelView;
+    const glm::mat3 normalMatrix = glm::transpose(glm::inverse(glm::mat3(modelView)));
+
+    active->setUniformMatrix4fv("mvpMatrix", glm::value_ptr(modelViewProjection));
+    active->setUniformMatrix4fv("mvMatrix", glm::value_ptr(modelView));
+    active->setUniformMatrix4fv("modelMatrix", glm::value_ptr(modelMatrix));
+    active->setUniformMatrix4fv("viewMatrix", glm::value_ptr(view));
+    active->setUniformMatrix3fv("normalMatrix", glm::value_ptr(normalMatrix));
+}
+
+void Model3D::update(double elapsedSeconds)
+{
+    if (!animations.empty()) {
+        animate(elapsedSeconds, 0);
+    }
+}
+
+void Model3D::animate(double elapsedSeconds, std::size_t animationIndex)
+{
+    const std::optional<double> time = clock.advance(elapsedSeconds, animationIndex, animations);
+    if (time.has_value() && rootNode != nullptr) {
+        applyAnimation(*time, animationIndex, *rootNode);
+    }
+}
+
+void Model3D::applyAnimation(double time, std::size_t animationIndex, ModelNode& node)
+{
+    if (animationIndex >= animations.size()) {
+        return;
+    }
+    // -1, read unsigned, is past every channel list.
+    const auto channelIndex = static_cast<unsigned int>(node.channelIndex);
+    if (const NodeAnimation* channel = animations[animationIndex]->getChannel(channelIndex)) {
+        node.localTransform = channel->sample(time);
+    }
+    for (const auto& child : node.children) {
+        applyAnimation(time, animationIndex, *child);
+    }
+}

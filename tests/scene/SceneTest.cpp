@@ -1,0 +1,92 @@
+#include <GL/glew.h>
+
+#include "SceneTest.h"
+
+#include "app/Application.h"
+#include "scene/Model3D.h"
+
+#include <FreeImage.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::string readDataFile(const std::string& name)
+{
+    std::ifstream file(std::filesystem::path(GLIMMERHALL_SOURCE_DIR) / "tests/scene/data" / name);
+    std::ostringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
+
+} // namespace
+
+void SceneTest::installAsset(const std::string& dataFile, const std::string& assetName) const
+{
+    const std::string content = readDataFile(dataFile);
+    ASSERT_FALSE(content.empty()) << dataFile;
+    workspace.write("res/assets/" + assetName, content);
+}
+
+void SceneTest::writeImage(const std::string& fileName, std::array<std::uint8_t, 4> rgba) const
+{
+    std::filesystem::create_directories(workspace.path() / "res/texture");
+    FIBITMAP* bitmap = FreeImage_Allocate(2, 2, 32);
+    for (unsigned int y = 0; y < 2; ++y) {
+        BYTE* row = FreeImage_GetScanLine(bitmap, static_cast<int>(y));
+        for (unsigned int x = 0; x < 2; ++x) {
+            row[4 * x + FI_RGBA_RED] = rgba[0];
+            row[4 * x + FI_RGBA_GREEN] = rgba[1];
+            row[4 * x + FI_RGBA_BLUE] = rgba[2];
+            row[4 * x + FI_RGBA_ALPHA] = rgba[3];
+        }
+    }
+    const std::string path = (workspace.path() / "res/texture" / fileName).string();
+    const bool saved = FreeImage_Save(FIF_PNG, bitmap, path.c_str(), 0);
+    FreeImage_Unload(bitmap);
+    ASSERT_TRUE(saved) << path;
+}
+
+PixelShader* SceneTest::addProgram(const std::string& name, const std::string& vertexSource,
+                                   const std::string& fragmentSource, BaseLight* light) const
+{
+    workspace.write("shader/" + name + ".vert", vertexSource);
+    workspace.write("shader/" + name + ".frag", fragmentSource);
+    return app.shaderManager.addShader(name, name + ".vert", name + ".frag", light);
+}
+
+std::unique_ptr<Model3D> SceneTest::importModel(const std::string& dataFile, PixelShader* program) const
+{
+    installAsset(dataFile);
+    auto model = std::make_unique<Model3D>(program, 0.2f, 7.0f, glm::vec3(0.0f), glm::vec3(1.0f), 0.0f,
+                                           glm::vec3(1.0f));
+    return model->load(dataFile) ? std::move(model) : nullptr;
+}
+
+namespace {
+
+template <typename T>
+std::vector<T> readBuffer(unsigned int buffer)
+{
+    glBindBuffer(GL_COPY_READ_BUFFER, buffer);
+    GLint size = 0;
+    glGetBufferParameteriv(GL_COPY_READ_BUFFER, GL_BUFFER_SIZE, &size);
+    std::vector<T> values(static_cast<std::size_t>(size) / sizeof(T));
+    glGetBufferSubData(GL_COPY_READ_BUFFER, 0, size, values.data());
+    glBindBuffer(GL_COPY_READ_BUFFER, 0);
+    return values;
+}
+
+} // namespace
+
+std::vector<float> readFloats(unsigned int buffer)
+{
+    return readBuffer<float>(buffer);
+}
+
+std::vector<std::uint32_t> readIndices(unsigned int buffer)
+{
+    return readBuffer<std::uint32_t>(buffer);
+}
