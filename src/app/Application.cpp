@@ -18,10 +18,18 @@ void Application::startUp()
     window.init(settings);
     timer.reset();
     keyboard.bind(window);
+    assetManager.lights.loadLights();
+    assetManager.loadAssets();
+    cameraAnimation = std::make_unique<CameraAnimation>(cameraProjection(settings), "camera.dae");
 }
 
+// Everything that owns GL objects goes while the context still exists.
 void Application::shutDown()
 {
+    cameraAnimation.reset();
+    assetManager.cleanUp();
+    textureManager.cleanUp();
+    shaderManager.cleanUp();
 }
 
 glm::mat4 Application::cameraProjection(const Settings& settings)

@@ -12,11 +12,19 @@ void Renderer::init()
 void Renderer::update()
 {
     glfwPollEvents();
+    // The frame step measured by the last tick; 0 in the first frame.
+    const double delta = app.timer.delta;
+    if (app.cameraAnimation != nullptr) {
+        app.cameraAnimation->update(delta);
+    }
+    app.assetManager.lights.updateLights(delta);
+    app.assetManager.updateAll(delta);
     app.timer.tick();
 }
 
 void Renderer::render()
 {
     Window::clear();
+    app.assetManager.drawAll();
     app.window.swapBuffers();
 }
