@@ -1,5 +1,6 @@
 #include "gpu/ShaderManager.h"
 
+#include "app/Application.h"
 #include "app/Log.h"
 #include "gpu/GeometryPixelShader.h"
 
@@ -11,6 +12,32 @@
 namespace {
 
 const char* const component = "ShaderManager";
+
+// One program of the scene's catalogue. Programs without a geometry stage
+// have a null geometry file; unlit programs have a null light name.
+struct CatalogueEntry {
+    const char* name;
+    const char* vertexFile;
+    const char* geometryFile;
+    const char* fragmentFile;
+    const char* lightName;
+};
+
+// The suffix names the light (_dir, _point); bp marks a lit program, tex a
+// diffuse texture, nm a normal map, sm the point light's shadow cube map and
+// var the alternative shadow encoding.
+const CatalogueEntry catalogue[] = {
+    {"tex_nolight", "tex_nolight.vert", nullptr, "tex_nolight.frag", nullptr},
+    {"bptex_dir", "bptex_base.vert", nullptr, "bptex_dir.frag", "directional"},
+    {"bptex_point", "bptex_base.vert", nullptr, "bptex_point.frag", "point"},
+    {"nmbptex_dir", "nmbptex_base.vert", nullptr, "nmbptex_dir.frag", "directional"},
+    {"nmbptex_point", "nmbptex_base.vert", nullptr, "nmbptex_point.frag", "point"},
+    {"smbptex_point", "smbptex_base.vert", nullptr, "smbptex_point.frag", "point"},
+    {"smnmbptex_point", "smnmbptex_base.vert", nullptr, "smnmbptex_point.frag", "point"},
+    {"varsmnmbptex_point", "smnmbptex_base.vert", nullptr, "varsmnmbptex_point.frag", "point"},
+    {"shadowmap", "shadowmap.vert", "shadowmap.geom", "shadowmap.frag", "point"},
+    {"varshadowmap", "shadowmap.vert", "shadowmap.geom", "varshadowmap.frag", "point"},
+};
 
 // Drivers end their info logs with line ends of their own; the log line adds
 // the one that ends the entry.
@@ -223,6 +250,20 @@ PixelShader* ShaderManager::registerProgram(const std::string& name, std::unique
 PixelShader* ShaderManager::getShader(const std::string& name) const
 {
     return shaders.get(name);
+}
+
+void ShaderManager::loadShaders()
+{
+    for (const CatalogueEntry& entry : catalogue) {
+        // The light is looked up first, so a missing light's line comes
+        // before the lines of the build; the program is then built unlit.
+        BaseLight* light = entry.lightName != nullptr ? app.assetManager.lights.getLight(entry.lightName) : nullptr;
+        if (entry.geometryFile != nullptr) {
+            addShader(entry.name, entry.vertexFile, entry.geometryFile, entry.fragmentFile, light);
+        } else {
+            addShader(entry.name, entry.vertexFile, entry.fragmentFile, light);
+        }
+    }
 }
 
 void ShaderManager::cleanUp()
