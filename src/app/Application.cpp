@@ -18,7 +18,9 @@ void Application::startUp()
     window.init(settings);
     timer.reset();
     keyboard.bind(window);
+    // The lights come first: the shader catalogue ties programs to them.
     assetManager.lights.loadLights();
+    shaderManager.loadShaders();
     assetManager.loadAssets();
     cameraAnimation = std::make_unique<CameraAnimation>(cameraProjection(settings), "camera.dae");
 }

@@ -18,8 +18,10 @@ public:
     // Polls events, advances the camera, the lights and the models by the
     // last frame step, then ticks the timer.
     void update();
-    // The shadow pass, then the scene into the window, then the swap.
+    // The shadow pass, then the main pass, then the swap.
     void render();
+    // Clears the window and draws every model with its own program.
+    static void renderMainPass();
 
     void initShadowMap();
     // Renders the depth of every model as seen from the point light into all
