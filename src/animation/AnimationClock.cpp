@@ -19,3 +19,17 @@ std::optional<double> AnimationClock::advance(double dt, std::size_t index,
     // the sampling turns into the last keys.
     return std::fmod(animation.ticksPerSecond * accumulated, animation.duration);
 }
+
+std::optional<glm::mat4> AnimationClock::samplePath(double dt,
+                                                   const std::vector<std::unique_ptr<Animation>>& animations)
+{
+    if (animations.empty()) {
+        return std::nullopt;
+    }
+    const std::optional<double> time = advance(dt, 0, animations);
+    const NodeAnimation* path = animations.front()->getChannel(0);
+    if (!time || path == nullptr) {
+        return std::nullopt;
+    }
+    return path->sample(*time);
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <glm/mat4x4.hpp>
+
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -18,6 +20,11 @@ public:
     // there is no such animation.
     std::optional<double> advance(double dt, std::size_t index,
                                   const std::vector<std::unique_ptr<Animation>>& animations);
+
+    // For the camera and the point light, which follow one path: advances
+    // by dt and samples channel 0 of animation 0. Nothing when there is no
+    // animation, or no channel to sample.
+    std::optional<glm::mat4> samplePath(double dt, const std::vector<std::unique_ptr<Animation>>& animations);
 
     double seconds() const { return accumulated; }
     // Starts again from 0, for tests that need a known clock.

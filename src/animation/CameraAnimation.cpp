@@ -69,13 +69,7 @@ CameraAnimation::CameraAnimation(const glm::mat4& projection, const std::string&
 
 void CameraAnimation::update(double dt)
 {
-    if (animations.empty()) {
-        return;
+    if (const std::optional<glm::mat4> placement = clock.samplePath(dt, animations)) {
+        viewMatrix = viewFromPlacement(*placement).value_or(viewMatrix);
     }
-    const std::optional<double> time = clock.advance(dt, 0, animations);
-    const NodeAnimation* path = animations.front()->getChannel(0);
-    if (!time || path == nullptr) {
-        return;
-    }
-    viewMatrix = viewFromPlacement(path->sample(*time)).value_or(viewMatrix);
 }

@@ -64,16 +64,10 @@ void PointLight::setUniforms() const
 
 void PointLight::update(double dt)
 {
-    if (animations.empty()) {
-        return;
-    }
-    const std::optional<double> time = clock.advance(dt, 0, animations);
-    const NodeAnimation* path = animations.front()->getChannel(0);
-    if (!time || path == nullptr) {
-        return;
-    }
     // The light follows the point (1, 1, 1) of the path's frame, not its
     // origin: a path that only translates by p puts the light at
     // p + (1, 1, 1). The scene's light path is authored for this.
-    lightPosition = glm::vec3(path->sample(*time) * glm::vec4(1.0f));
+    if (const std::optional<glm::mat4> placement = clock.samplePath(dt, animations)) {
+        lightPosition = glm::vec3(*placement * glm::vec4(1.0f));
+    }
 }
