@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr int shadowMapSize = 2048;
-
 // The view rotations of the cube-map faces +X, -X, +Y, -Y, +Z, -Z: a look-at
 // from the origin along each face axis with the up vector the cube-map
 // layout expects.
@@ -23,6 +21,10 @@ glm::mat4 faceRotationFromColumns(const glm::vec3& column0, const glm::vec3& col
 }
 
 } // namespace
+
+Renderer::Renderer(int shadowMapSize) : shadowMapSize(shadowMapSize)
+{
+}
 
 void Renderer::init()
 {

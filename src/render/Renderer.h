@@ -13,6 +13,12 @@ class PixelShader;
 // "fboCubemap".
 class Renderer {
 public:
+    static constexpr int defaultShadowMapSize = 2048;
+
+    // The edge of each shadow cube face in texels; only the benchmark asks
+    // for another size than the renderer's own.
+    explicit Renderer(int shadowMapSize = defaultShadowMapSize);
+
     // Sets up the shadow pass, then starts the timer's clock.
     void init();
     // Polls events, advances the camera, the lights and the models by the
@@ -36,4 +42,7 @@ public:
     glm::mat4 shadowProjection;
     // The view rotations of the six faces, in cube-map layer order.
     std::array<glm::mat4, 6> faceRotation;
+
+private:
+    int shadowMapSize;
 };
