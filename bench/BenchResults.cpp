@@ -1,0 +1,54 @@
+#include "BenchResults.h"
+
+#include "FrameDriver.h"
+
+VariantResult::VariantResult(std::string name, std::size_t frames)
+    : name(std::move(name)), updateCpuMs(frames), submitCpuMs(frames), shadowSubmitCpuMs(frames),
+      shadowGpuMs(frames), mainGpuMs(frames), wallMs(frames)
+{
+}
+
+void VariantResult::add(const FrameCost& cost)
+{
+    updateCpuMs.add(cost.updateCpuMs);
+    submitCpuMs.add(cost.shadowSubmitCpuMs + cost.mainSubmitCpuMs);
+    shadowSubmitCpuMs.add(cost.shadowSubmitCpuMs);
+    shadowGpuMs.add(cost.shadowGpuMs);
+    mainGpuMs.add(cost.mainGpuMs);
+    wallMs.add(cost.wallMs);
+    allocations += cost.allocations;
+}
+
+double VariantResult::allocationsPerFrame() const
+{
+    return wallMs.size() > 0 ? static_cast<double>(allocations) / static_cast<double>(wallMs.size()) : 0.0;
+}
+
+bool CheckResult::passed() const
+{
+    return difference.totalValues > 0 && difference.largest <= tolerance &&
+           difference.coveredShare >= leastCoveredShare;
+}
+
+const VariantResult* BenchResults::variant(const std::string& name) const
+{
+    for (const VariantResult& result : variants) {
+        if (result.name == name) {
+            return &result;
+        }
+    }
+    return nullptr;
+}
+
+bool BenchResults::allChecksPassed() const
+{
+    if (checks.empty()) {
+        return false;
+    }
+    for (const CheckResult& check : checks) {
+        if (!check.passed()) {
+            return false;
+        }
+    }
+    return true;
+}

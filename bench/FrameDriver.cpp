@@ -1,0 +1,85 @@
+#include <GL/glew.h>
+
+#include "FrameDriver.h"
+
+#include "AllocationCounter.h"
+#include "FrameVariant.h"
+
+#include "app/Application.h"
+
+#include <chrono>
+#include <ctime>
+
+namespace {
+
+double threadCpuMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) * 1e-6;
+}
+
+double millisecondsBetween(std::chrono::steady_clock::time_point start, std::chrono::steady_clock::time_point end)
+{
+    return std::chrono::duration<double, std::milli>(end - start).count();
+}
+
+} // namespace
+
+FrameDriver::FrameDriver(double deltaSeconds) : deltaSeconds(deltaSeconds)
+{
+    shadowTimer.create();
+    mainTimer.create();
+}
+
+FrameDriver::~FrameDriver()
+{
+    shadowTimer.release();
+    mainTimer.release();
+}
+
+FrameCost FrameDriver::run(FrameVariant& variant)
+{
+    FrameCost cost;
+    const std::uint64_t allocationsBefore = AllocationCounter::count();
+    const auto wallStart = std::chrono::steady_clock::now();
+    const double cpuStart = threadCpuMilliseconds();
+
+    variant.update(deltaSeconds);
+    const double cpuUpdated = threadCpuMilliseconds();
+
+    shadowTimer.begin();
+    variant.renderShadowPass();
+    shadowTimer.end();
+    const double cpuShadowSubmitted = threadCpuMilliseconds();
+
+    mainTimer.begin();
+    variant.renderMainPass();
+    mainTimer.end();
+    const double cpuMainSubmitted = threadCpuMilliseconds();
+
+    present();
+    const auto wallEnd = std::chrono::steady_clock::now();
+    cost.allocations = AllocationCounter::count() - allocationsBefore;
+
+    cost.updateCpuMs = cpuUpdated - cpuStart;
+    cost.shadowSubmitCpuMs = cpuShadowSubmitted - cpuUpdated;
+    cost.mainSubmitCpuMs = cpuMainSubmitted - cpuShadowSubmitted;
+    cost.wallMs = millisecondsBetween(wallStart, wallEnd);
+    cost.shadowGpuMs = shadowTimer.elapsedMilliseconds();
+    cost.mainGpuMs = mainTimer.elapsedMilliseconds();
+    return cost;
+}
+
+void FrameDriver::draw(FrameVariant& variant)
+{
+    variant.update(deltaSeconds);
+    variant.renderShadowPass();
+    variant.renderMainPass();
+}
+
+void FrameDriver::present()
+{
+    app.window.swapBuffers();
+    glFinish();
+}

@@ -1,0 +1,103 @@
+#include "Workspace.h"
+
+#include "app/Log.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const component = "Bench";
+
+bool reportFailure(const std::string& what, const std::error_code& error)
+{
+    Log::error(component, what + ": " + error.message());
+    return false;
+}
+
+} // namespace
+
+bool Workspace::create(const fs::path& dataDirectory, const fs::path& benchShaderDirectory, int stepsCopies)
+{
+    // The links must not depend on the directory they are made from.
+    const fs::path dataRoot = fs::absolute(dataDirectory);
+    std::string pattern = (fs::temp_directory_path() / "glimmerhall-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        Log::error(component, "Could not create a temporary working directory");
+        return false;
+    }
+    root = pattern;
+
+    std::error_code error;
+    fs::create_directories(root / "shader", error);
+    if (!error) {
+        fs::create_directories(root / "res" / "assets", error);
+    }
+    if (error) {
+        return reportFailure("Could not lay out '" + root.string() + "'", error);
+    }
+    if (!writeSettings() || !linkEachFile(dataRoot / "shader", root / "shader") ||
+        !linkEachFile(fs::absolute(benchShaderDirectory), root / "shader") ||
+        !linkEachFile(dataRoot / "res" / "assets", root / "res" / "assets") ||
+        !link(dataRoot / "res" / "texture", root / "res" / "texture")) {
+        return false;
+    }
+    const fs::path steps = dataRoot / "res" / "assets" / "steps.dae";
+    for (int copy = 1; copy <= stepsCopies; ++copy) {
+        if (!link(steps, root / "res" / "assets" / stepsCopyFileName(copy))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+Workspace::~Workspace()
+{
+    if (root.empty()) {
+        return;
+    }
+    // Removes the links, never what they point at.
+    std::error_code error;
+    fs::remove_all(root, error);
+}
+
+std::string Workspace::stepsCopyFileName(int copy)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "steps_copy%02d.dae", copy);
+    return name;
+}
+
+bool Workspace::linkEachFile(const fs::path& from, const fs::path& into)
+{
+    std::error_code error;
+    for (fs::directory_iterator entry(from, error), end; !error && entry != end; entry.increment(error)) {
+        if (entry->is_regular_file() && !link(fs::absolute(entry->path()), into / entry->path().filename())) {
+            return false;
+        }
+    }
+    return error ? reportFailure("Could not read '" + from.string() + "'", error) : true;
+}
+
+bool Workspace::link(const fs::path& target, const fs::path& linkPath)
+{
+    std::error_code error;
+    fs::create_symlink(target, linkPath, error);
+    return error ? reportFailure("Could not link '" + linkPath.string() + "'", error) : true;
+}
+
+bool Workspace::writeSettings()
+{
+    std::ofstream settings(root / "settings.txt");
+    settings << "FULLSCREEN 0\nWIDTH " << windowWidth << "\nHEIGHT " << windowHeight << "\n";
+    if (!settings) {
+        Log::error(component, "Could not write '" + (root / "settings.txt").string() + "'");
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+// A temporary working directory laid out as the renderer expects
+// (settings.txt, shader/, res/assets/, res/texture/), its data linked to the
+// shipped files. It fixes the window to 1280 x 720 whatever the local
+// settings say, adds the benchmark's own shaders beside the renderer's and
+// holds the extra copies of the steps model that the scene-size runs
+// register under other names. Removed again on destruction.
+class Workspace {
+public:
+    static constexpr int windowWidth = 1280;
+    static constexpr int windowHeight = 720;
+
+    // False (after an error line) when anything could not be laid out.
+    bool create(const std::filesystem::path& dataRoot, const std::filesystem::path& benchShaderDirectory,
+                int stepsCopies);
+    ~Workspace();
+
+    const std::filesystem::path& path() const { return root; }
+    // The asset file name of copy n (1-based) of the steps model.
+    static std::string stepsCopyFileName(int copy);
+
+private:
+    bool linkEachFile(const std::filesystem::path& from, const std::filesystem::path& into);
+    bool link(const std::filesystem::path& target, const std::filesystem::path& linkPath);
+    bool writeSettings();
+
+    std::filesystem::path root;
+};

@@ -1,0 +1,120 @@
+// glimmerhall_bench: loads the shipped scene through the renderer's own
+// library code, drives a fixed number of frames with a fixed step next to
+// two hand-written baselines, and reports start-up, per-frame costs, memory,
+// heap allocations and how the cost grows with the shadow map and the scene.
+
+#include "BenchOptions.h"
+#include "BenchResults.h"
+#include "BenchRunner.h"
+#include "Machine.h"
+#include "Report.h"
+#include "Workspace.h"
+
+#include <GLFW/glfw3.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr double frameStep = 1.0 / 60.0;
+constexpr int shadowMapSizes[] = {512, 1024, 2048};
+constexpr int stepsCounts[] = {4, 16};
+constexpr int mostStepsCopies = 15;
+
+// The library logs every event to standard output; during the runs those
+// lines go to the log file, so the table stands on its own.
+class RedirectedStdout {
+public:
+    explicit RedirectedStdout(std::ostream& target) : saved(std::cout.rdbuf(target.rdbuf())) {}
+    ~RedirectedStdout() { std::cout.rdbuf(saved); }
+    RedirectedStdout(const RedirectedStdout&) = delete;
+    RedirectedStdout& operator=(const RedirectedStdout&) = delete;
+
+private:
+    std::streambuf* saved;
+};
+
+RunSettings runSettings(const BenchOptions& options)
+{
+    RunSettings settings;
+    settings.windowWidth = Workspace::windowWidth;
+    settings.windowHeight = Workspace::windowHeight;
+    settings.deltaSeconds = frameStep;
+    settings.warmUpFrames = options.warmUpFrames;
+    settings.measuredFrames = options.measuredFrames;
+    settings.growthWarmUpFrames = options.growthWarmUpFrames;
+    settings.growthFrames = options.growthFrames;
+    return settings;
+}
+
+void runEverything(BenchResults& results)
+{
+    BenchRunner runner(results);
+    if (!runner.runComparison()) {
+        return;
+    }
+    for (const int size : shadowMapSizes) {
+        SceneConfig config;
+        config.shadowMapSize = size;
+        runner.runGrowth(config, results.shadowMapGrowth);
+    }
+    // The shipped scene is the last point of the shadow-map series.
+    if (!results.shadowMapGrowth.empty() &&
+        results.shadowMapGrowth.back().config.shadowMapSize == SceneConfig{}.shadowMapSize) {
+        results.sceneGrowth.push_back(results.shadowMapGrowth.back());
+    }
+    for (const int count : stepsCounts) {
+        SceneConfig config;
+        config.stepsCount = count;
+        runner.runGrowth(config, results.sceneGrowth);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    BenchOptions options;
+    options.dataDirectory = GLIMMERHALL_SOURCE_DIR;
+    if (!options.parse(argc, argv)) {
+        BenchOptions::printUsage();
+        return 2;
+    }
+    const fs::path outputDirectory = fs::absolute(options.outputDirectory);
+    std::error_code error;
+    fs::create_directories(outputDirectory, error);
+    std::ofstream log(outputDirectory / "bench.log");
+    if (error || !log) {
+        std::cerr << "glimmerhall_bench: cannot write into '" << outputDirectory.string() << "'\n";
+        return 1;
+    }
+
+    BenchResults results;
+    results.settings = runSettings(options);
+    Machine::describe(results.machine);
+    Machine::readLoadAverage(results.machine.loadBefore);
+    {
+        RedirectedStdout redirect(log);
+        Workspace workspace;
+        if (workspace.create(options.dataDirectory, GLIMMERHALL_BENCH_SHADER_DIR, mostStepsCopies)) {
+            const fs::path home = fs::current_path();
+            fs::current_path(workspace.path());
+            runEverything(results);
+            fs::current_path(home);
+        }
+        glfwTerminate();
+    }
+    Machine::readLoadAverage(results.machine.loadAfter);
+
+    Report::printTable(results, std::cout);
+    const fs::path jsonPath = outputDirectory / "bench.json";
+    if (Report::writeJson(results, jsonPath)) {
+        std::cout << "\nWrote " << jsonPath.string() << "; the renderer's log is in "
+                  << (outputDirectory / "bench.log").string() << "\n";
+    }
+    return results.sceneLoaded && results.allChecksPassed() ? 0 : 1;
+}

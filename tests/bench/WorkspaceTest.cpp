@@ -1,0 +1,69 @@
+#include "Workspace.h"
+
+#include "LogCapture.h"
+#include "TempDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string contentOf(const fs::path& path)
+{
+    std::ifstream file(path);
+    std::ostringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
+
+} // namespace
+
+TEST(Workspace, MirrorsTheDataWithTheBenchShadersAndStepsCopies)
+{
+    TempDirectory data;
+    data.write("shader/shadowmap.frag", "renderer stage");
+    data.write("res/assets/steps.dae", "steps model");
+    data.write("res/assets/camera.dae", "camera path");
+    data.write("res/texture/wall.png", "image");
+    data.write("bench/shadowface.vert", "bench stage");
+    data.write("settings.txt", "FULLSCREEN 1\nWIDTH 640\nHEIGHT 480\n");
+
+    fs::path root;
+    {
+        Workspace workspace;
+        ASSERT_TRUE(workspace.create(data.path(), data.path() / "bench", 2));
+        root = workspace.path();
+        ASSERT_NE(root, data.path());
+
+        // The window is fixed whatever the local settings say.
+        EXPECT_EQ(contentOf(root / "settings.txt"), "FULLSCREEN 0\nWIDTH 1280\nHEIGHT 720\n");
+        EXPECT_EQ(contentOf(root / "shader/shadowmap.frag"), "renderer stage");
+        EXPECT_EQ(contentOf(root / "shader/shadowface.vert"), "bench stage");
+        EXPECT_EQ(contentOf(root / "res/assets/camera.dae"), "camera path");
+        EXPECT_EQ(contentOf(root / "res/texture/wall.png"), "image");
+        EXPECT_EQ(Workspace::stepsCopyFileName(2), "steps_copy02.dae");
+        for (const char* copy : {"steps_copy01.dae", "steps_copy02.dae"}) {
+            EXPECT_EQ(contentOf(root / "res/assets" / copy), "steps model") << copy;
+        }
+        EXPECT_FALSE(fs::exists(root / "res/assets/steps_copy03.dae"));
+    }
+    EXPECT_FALSE(fs::exists(root)) << "the workspace is removed";
+    EXPECT_EQ(contentOf(data.path() / "res/assets/steps.dae"), "steps model") << "the data is left alone";
+    EXPECT_EQ(contentOf(data.path() / "shader/shadowmap.frag"), "renderer stage");
+}
+
+TEST(Workspace, MissingDataIsOneErrorLine)
+{
+    TempDirectory data;
+    data.write("bench/shadowface.vert", "bench stage");
+    LogCapture log;
+    Workspace workspace;
+    EXPECT_FALSE(workspace.create(data.path() / "nowhere", data.path() / "bench", 0));
+    ASSERT_EQ(log.lines().size(), 1u) << log.text();
+    EXPECT_EQ(log.lines().front().rfind("ERROR Bench: Could not read '", 0), 0u) << log.text();
+}
