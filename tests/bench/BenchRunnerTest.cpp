@@ -1,0 +1,60 @@
+#include "BenchResults.h"
+#include "BenchRunner.h"
+#include "Workspace.h"
+
+#include "LogCapture.h"
+
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+// A few frames of the real comparison on the shipped scene: the raw and
+// six-pass baselines must still draw what the renderer draws, and the
+// renderer's frame path must not touch the heap. No figure is asserted.
+TEST(BenchRunner, BaselinesMatchTheRendererAndFramesDoNotAllocate)
+{
+    LogCapture log;
+    Workspace workspace;
+    ASSERT_TRUE(workspace.create(GLIMMERHALL_SOURCE_DIR, GLIMMERHALL_BENCH_SHADER_DIR, 1));
+    const fs::path home = fs::current_path();
+    fs::current_path(workspace.path());
+
+    BenchResults results;
+    results.settings.deltaSeconds = 1.0 / 60.0;
+    results.settings.warmUpFrames = 2;
+    results.settings.measuredFrames = 3;
+    results.settings.growthWarmUpFrames = 1;
+    results.settings.growthFrames = 2;
+    BenchRunner runner(results);
+    const bool compared = runner.runComparison();
+    SceneConfig grown;
+    grown.shadowMapSize = 512;
+    grown.stepsCount = 2;
+    const bool grew = runner.runGrowth(grown, results.sceneGrowth);
+    glfwTerminate();
+    fs::current_path(home);
+
+    ASSERT_TRUE(compared) << log.text();
+    EXPECT_TRUE(results.sceneLoaded);
+    ASSERT_EQ(results.checks.size(), 2u);
+    for (const CheckResult& check : results.checks) {
+        EXPECT_TRUE(check.passed()) << check.name << ": largest difference " << check.difference.largest << ", "
+                                    << check.difference.differingValues << " differ, covered "
+                                    << check.difference.coveredShare;
+    }
+    EXPECT_GT(results.startupAllocations, 0u) << "the counting allocator is not linked in";
+    ASSERT_EQ(results.variants.size(), 3u);
+    for (const VariantResult& variant : results.variants) {
+        EXPECT_EQ(variant.wallMs.size(), 3u) << variant.name;
+        EXPECT_EQ(variant.allocations, 0u) << variant.name;
+    }
+
+    ASSERT_TRUE(grew) << log.text();
+    ASSERT_EQ(results.sceneGrowth.size(), 1u);
+    EXPECT_EQ(results.sceneGrowth[0].renderer.wallMs.size(), 2u);
+    EXPECT_EQ(results.sceneGrowth[0].renderer.allocations, 0u);
+    EXPECT_NE(log.text().find("Asset 'steps_copy01' added successfully"), std::string::npos) << log.text();
+}
