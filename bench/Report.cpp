@@ -9,6 +9,7 @@
 #include <fstream>
 #include <ostream>
 #include <string>
+#include <utility>
 
 namespace {
 
