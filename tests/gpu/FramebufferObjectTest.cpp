@@ -15,7 +15,7 @@
 namespace {
 
 using Lines = std::vector<std::string>;
-using Viewport = std::array<GLint, 4>;
+using Viewport = GlTest::Viewport;
 
 class FramebufferObjectTest : public GlTest {
 protected:
@@ -56,13 +56,6 @@ GLint boundFramebuffer()
     return bound;
 }
 
-Viewport viewport()
-{
-    Viewport value{};
-    glGetIntegerv(GL_VIEWPORT, value.data());
-    return value;
-}
-
 GLint attachmentParameter(const FramebufferObject& fbo, GLenum attachment, GLenum parameter)
 {
     glBindFramebuffer(GL_FRAMEBUFFER, fbo.framebufferId);
@@ -97,10 +90,10 @@ TEST_F(FramebufferObjectTest, ShadowCubemapIsALayeredDepthTargetWithItsOwnViewpo
 
     fbo.bind();
     EXPECT_EQ(boundFramebuffer(), static_cast<GLint>(fbo.framebufferId));
-    EXPECT_EQ(viewport(), (Viewport{0, 0, 2048, 2048}));
+    EXPECT_EQ(currentViewport(), (Viewport{0, 0, 2048, 2048}));
     fbo.unbind();
     EXPECT_EQ(boundFramebuffer(), 0);
-    EXPECT_EQ(viewport(), (Viewport{0, 0, 320, 200}));
+    EXPECT_EQ(currentViewport(), (Viewport{0, 0, 320, 200}));
     EXPECT_EQ(takeGlError(), GL_NO_ERROR);
 }
 

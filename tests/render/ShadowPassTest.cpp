@@ -25,7 +25,7 @@
 namespace {
 
 using Lines = std::vector<std::string>;
-using Viewport = std::array<GLint, 4>;
+using Viewport = GlTest::Viewport;
 using FaceMatrices = std::array<glm::mat4, 6>;
 
 // The cube-map faces in layer order: the axis each one looks along and the
@@ -134,13 +134,6 @@ GLint integerState(GLenum name)
     return value;
 }
 
-Viewport viewport()
-{
-    Viewport value{};
-    glGetIntegerv(GL_VIEWPORT, value.data());
-    return value;
-}
-
 Viewport windowViewport()
 {
     int width = 0;
@@ -234,7 +227,7 @@ protected:
             renderer.renderShadowMap();
             EXPECT_EQ(log.text(), "");
         }
-        EXPECT_EQ(viewport(), (Viewport{0, 0, 300, 170}));
+        EXPECT_EQ(currentViewport(), (Viewport{0, 0, 300, 170}));
         EXPECT_EQ(integerState(GL_FRAMEBUFFER_BINDING), 0);
         EXPECT_EQ(sampleFaceCentres(), std::vector<float>(6, 1.0f));
         EXPECT_EQ(takeGlError(), static_cast<unsigned int>(GL_NO_ERROR));
@@ -405,8 +398,8 @@ TEST_F(ShadowPassTest, AfterThePassTheWindowIsTheTargetAgain)
     for (const auto& [width, height] : {std::pair{256, 256}, std::pair{300, 170}}) {
         glfwSetWindowSize(app.window.handle, width, height);
         renderer.renderShadowMap();
-        EXPECT_EQ(viewport(), windowViewport());
-        EXPECT_EQ(viewport(), (Viewport{0, 0, width, height}));
+        EXPECT_EQ(currentViewport(), windowViewport());
+        EXPECT_EQ(currentViewport(), (Viewport{0, 0, width, height}));
         EXPECT_EQ(integerState(GL_DRAW_FRAMEBUFFER_BINDING), 0);
         EXPECT_EQ(integerState(GL_READ_FRAMEBUFFER_BINDING), 0);
         EXPECT_EQ(integerState(GL_CURRENT_PROGRAM), 0);

@@ -63,3 +63,10 @@ unsigned int GlTest::takeGlError()
     }
     return first;
 }
+
+GlTest::Viewport GlTest::currentViewport()
+{
+    Viewport value{};
+    glGetIntegerv(GL_VIEWPORT, value.data());
+    return value;
+}

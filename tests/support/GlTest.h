@@ -4,12 +4,20 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 struct GLFWwindow;
 
 // Base fixture for tests that need the real driver: a hidden 4.3 core window
 // made once per process and set as the application's window, with the fixed
 // GL state of the program. Every test runs in a fresh working directory.
 class GlTest : public ::testing::Test {
+public:
+    using Viewport = std::array<int, 4>;
+
+    // GL_VIEWPORT: x, y, width, height.
+    static Viewport currentViewport();
+
 protected:
     static void SetUpTestSuite();
     void SetUp() override;
