@@ -1,5 +1,6 @@
 # The Debian packages the project needs, sourced by the other scripts.
-build_packages=(cmake g++ make libglfw3-dev libglew-dev libassimp-dev libfreeimage-dev libglm-dev)
+# Debian's Assimp CMake package links libz.so without depending on zlib1g-dev.
+build_packages=(cmake g++ make libglfw3-dev libglew-dev libassimp-dev zlib1g-dev libfreeimage-dev libglm-dev)
 display_packages=(xvfb xauth libgl1-mesa-dri)
 test_packages=(googletest libgtest-dev libx11-dev libxtst-dev python3)
 run_packages=(xdotool imagemagick)
