@@ -33,15 +33,10 @@ protected:
         if (window == 0) {
             return 0;
         }
-        const auto deadline = std::chrono::steady_clock::now() + 20s;
-        while (std::chrono::steady_clock::now() < deadline) {
-            const RgbImage picture = x.capture(window);
-            if (picture.width > 0 && picture.matches(picture.width / 2, picture.height / 2, clearColour, 2)) {
-                return window;
-            }
-            std::this_thread::sleep_for(50ms);
-        }
-        return 0;
+        const auto clearedCentre = [](const RgbImage& picture) {
+            return picture.matches(picture.width / 2, picture.height / 2, clearColour, 2);
+        };
+        return x.waitForPicture(window, clearedCentre, 20s) ? window : 0;
     }
 
     TempDirectory workspace;

@@ -10,7 +10,6 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -84,9 +83,6 @@ std::optional<std::string> addedImageFile(const std::string& line)
 // it in many shades.
 bool showsTheScene(const RgbImage& picture)
 {
-    if (picture.width == 0) {
-        return false;
-    }
     int clear = 0;
     std::set<RgbImage::Pixel> shades;
     for (int y = 0; y < picture.height; ++y) {
@@ -109,18 +105,6 @@ protected:
         workspace.write("settings.txt", "FULLSCREEN 0\nWIDTH 320\nHEIGHT 180\n");
     }
 
-    bool waitForTheScene(XSession::WindowId window)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + 20s;
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (showsTheScene(x.capture(window))) {
-                return true;
-            }
-            std::this_thread::sleep_for(50ms);
-        }
-        return false;
-    }
-
     TempDirectory workspace;
     XSession x;
 };
@@ -132,7 +116,7 @@ TEST_F(SceneEndToEnd, StartsUpInOrderShowsTheSceneAndEndsWithEscape)
     ChildProcess program(GLIMMERHALL_BINARY, workspace.path(), {});
     const XSession::WindowId window = x.waitForWindowOf(program.pid(), 20s);
     ASSERT_NE(window, 0u) << program.standardError();
-    EXPECT_TRUE(waitForTheScene(window)) << "the window shows no scene";
+    EXPECT_TRUE(x.waitForPicture(window, showsTheScene, 20s)) << "the window shows no scene";
 
     x.focus(window);
     x.pressKey("Escape");

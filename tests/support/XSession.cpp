@@ -139,6 +139,20 @@ RgbImage XSession::capture(WindowId window)
     return image;
 }
 
+bool XSession::waitForPicture(WindowId window, const std::function<bool(const RgbImage&)>& shows,
+                              std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const RgbImage picture = capture(window);
+        if (picture.width > 0 && shows(picture)) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
 void XSession::focus(WindowId window)
 {
     if (window != None) {

@@ -3,6 +3,7 @@
 #include "RgbImage.h"
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <sys/types.h>
 
@@ -27,6 +28,10 @@ public:
     std::string title(WindowId window);
     std::pair<int, int> size(WindowId window);
     RgbImage capture(WindowId window);
+    // Captures the window until a picture satisfies shows; false after the
+    // timeout.
+    bool waitForPicture(WindowId window, const std::function<bool(const RgbImage&)>& shows,
+                        std::chrono::milliseconds timeout);
 
     // Focus 0 sends the keyboard nowhere.
     void focus(WindowId window);
