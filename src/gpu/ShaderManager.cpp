@@ -6,8 +6,10 @@
 
 #include <GL/glew.h>
 
+#include <cstdint>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <optional>
 
 namespace {
 
@@ -82,16 +84,37 @@ std::string programInfoLog(GLuint program, GLint length)
     return withoutTrailingLineEnds(log);
 }
 
-// A file that cannot be opened gives an empty source: the build goes on and
+// The whole file, or nothing when it cannot be read. Only regular files are
+// opened: a directory opens as a stream that reads as empty, a named pipe
+// blocks the open until a writer comes, and a device may never end.
+std::optional<std::string> readFile(const std::filesystem::path& path)
+{
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        return std::nullopt;
+    }
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    std::ifstream file(path);
+    if (error || !file) {
+        return std::nullopt;
+    }
+    std::string contents(static_cast<std::size_t>(size), '\0');
+    if (!file.read(contents.data(), static_cast<std::streamsize>(contents.size()))) {
+        return std::nullopt;
+    }
+    return contents;
+}
+
+// A file that cannot be read gives an empty source: the build goes on and
 // fails where the driver rejects it.
 std::string readSource(const std::string& path, const std::string& fileName)
 {
-    std::ifstream file(path);
-    if (!file) {
+    std::optional<std::string> source = readFile(path);
+    if (!source) {
         Log::error(component, "Could not open '" + fileName + "'");
         return {};
     }
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return std::move(*source);
 }
 
 void deleteShaders(std::initializer_list<GLuint> shaders)
@@ -206,6 +229,13 @@ PixelShader* ShaderManager::addShader(const std::string& name, const std::string
 bool ShaderManager::compileShaderFile(unsigned int type, const std::string& fileName, unsigned int& shader) const
 {
     const std::string source = readSource(shaderDirectory + fileName, fileName);
+    // The driver takes the source as a C string and would silently compile
+    // only the text before the first NUL.
+    if (source.find('\0') != std::string::npos) {
+        Log::error(component, "Failed to compile shader '" + fileName + "': the source holds a NUL byte");
+        shader = 0;
+        return false;
+    }
     shader = glCreateShader(type);
     if (shader == 0) {
         Log::error(component, "Cannot create shader type " + std::to_string(type) + " for " + fileName);
