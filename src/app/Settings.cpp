@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 
@@ -41,16 +42,36 @@ std::int32_t convertLikeAtoi(const std::string& text)
 
 void Settings::load()
 {
-    std::ifstream file("settings.txt");
-    if (!file.is_open()) {
-        Log::error("Settings", "Could not find settings.txt");
-        return;
+    const char* const fileName = "settings.txt";
+    // Opening a pipe would block and a device may never end, while a
+    // directory opens and then fails on the first read; only a regular file
+    // is read at all.
+    std::error_code ignored;
+    std::ifstream file;
+    if (std::filesystem::is_regular_file(fileName, ignored)) {
+        file.open(fileName);
     }
+    if (!file.is_open() || !read(file)) {
+        values.clear();
+        Log::error("Settings", "Could not find settings.txt");
+    }
+}
+
+bool Settings::read(std::istream& input)
+{
+    values.clear();
     std::string key;
     std::string value;
-    while (file >> key && file >> value) {
+    while (input >> key && input >> value) {
         values[key] = value;
     }
+    // The extractors report a failing read of the file (for instance EIO)
+    // as badbit; the end of the input only sets eofbit and failbit.
+    if (input.bad()) {
+        values.clear();
+        return false;
+    }
+    return true;
 }
 
 std::int32_t Settings::getInt(const std::string& key) const

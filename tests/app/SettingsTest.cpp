@@ -5,6 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
 namespace {
 
 Settings loadFrom(const TempDirectory& directory, const std::string& content)
@@ -97,4 +106,98 @@ TEST(Settings, AMissingFileIsLoggedOnceAndEveryKeyReadsMinusOne)
     EXPECT_EQ(settings.getInt("WIDTH"), -1);
     EXPECT_EQ(settings.getInt("HEIGHT"), -1);
     EXPECT_EQ(log.lines().size(), 1u);
+}
+
+TEST(Settings, BinaryBytesAreOrdinaryTokenCharacters)
+{
+    TempDirectory directory;
+    // NUL bytes, invalid UTF-8 and control characters that are not blanks
+    // belong to the token they sit in; only whitespace separates.
+    const char content[] = "\xff\xfe\x80 \xc3\x28\n"
+                           "WIDTH\0 5\n"
+                           "\x01HEIGHT 7\n"
+                           "WIDTH 640\0px HEIGHT\v480\f";
+    const Settings settings = loadFrom(directory, std::string(content, sizeof content - 1));
+    EXPECT_EQ(settings.getInt("\xff\xfe\x80"), 0);
+    EXPECT_EQ(settings.getInt(std::string("WIDTH\0", 6)), 5);
+    EXPECT_EQ(settings.getInt("\x01HEIGHT"), 7);
+    EXPECT_EQ(settings.getInt("WIDTH"), 640);
+    EXPECT_EQ(settings.getInt("HEIGHT"), 480);
+}
+
+TEST(Settings, HugeTokensAreReadWhole)
+{
+    TempDirectory directory;
+    const std::string longDigits(24 * 1024 * 1024, '9');
+    const std::string longKey(8 * 1024 * 1024, 'K');
+    const Settings settings =
+        loadFrom(directory, "WIDTH " + longDigits + "\n" + longKey + " 12\nHEIGHT -" + longDigits + "\n");
+    EXPECT_EQ(settings.getInt("WIDTH"), std::numeric_limits<std::int32_t>::max());
+    EXPECT_EQ(settings.getInt("HEIGHT"), std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(settings.getInt(longKey), 12);
+    EXPECT_EQ(settings.getInt(longKey.substr(1)), -1);
+}
+
+TEST(Settings, ReadingReplacesEarlierPairsAndAFailingStreamLeavesNone)
+{
+    TempDirectory directory;
+    Settings settings;
+    std::istringstream first("WIDTH 800 HEIGHT 600");
+    ASSERT_TRUE(settings.read(first));
+    std::istringstream second("HEIGHT 200");
+    ASSERT_TRUE(settings.read(second));
+    EXPECT_EQ(settings.getInt("WIDTH"), -1);
+    EXPECT_EQ(settings.getInt("HEIGHT"), 200);
+
+    // A directory opens as a file stream on Linux and then fails to read.
+    std::ifstream folder(directory.path());
+    ASSERT_TRUE(folder.is_open());
+    EXPECT_FALSE(settings.read(folder));
+    EXPECT_EQ(settings.getInt("HEIGHT"), -1);
+}
+
+TEST(Settings, SomethingOtherThanARegularFileIsNotRead)
+{
+    TempDirectory directory;
+    const std::filesystem::path settingsPath = directory.path() / "settings.txt";
+    const auto makeDirectory = [&] { std::filesystem::create_directory(settingsPath); };
+    // Opening a pipe without a writer would block for ever.
+    const auto makePipe = [&] { ASSERT_EQ(mkfifo(settingsPath.c_str(), 0600), 0); };
+    // A device that never ends would grow one token without bound.
+    const auto makeEndlessDevice = [&] { std::filesystem::create_symlink("/dev/zero", settingsPath); };
+    const std::pair<const char*, std::function<void()>> cases[] = {
+        {"directory", makeDirectory}, {"pipe", makePipe}, {"link to /dev/zero", makeEndlessDevice}};
+
+    for (const auto& [label, make] : cases) {
+        std::filesystem::remove_all(settingsPath);
+        make();
+        Settings settings;
+        LogCapture log;
+        settings.load();
+        EXPECT_EQ(log.text(), "ERROR Settings: Could not find settings.txt\n") << label;
+        EXPECT_EQ(settings.getInt("WIDTH"), -1) << label;
+    }
+
+    // A link to a regular file is read through.
+    std::filesystem::remove_all(settingsPath);
+    directory.write("real.txt", "WIDTH 320");
+    std::filesystem::create_symlink("real.txt", settingsPath);
+    Settings linked;
+    linked.load();
+    EXPECT_EQ(linked.getInt("WIDTH"), 320);
+}
+
+TEST(Settings, AnUnreadableFileIsReportedLikeAMissingOne)
+{
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "file permissions do not bind root";
+    }
+    TempDirectory directory;
+    directory.write("settings.txt", "WIDTH 320");
+    ASSERT_EQ(chmod((directory.path() / "settings.txt").c_str(), 0), 0);
+    Settings settings;
+    LogCapture log;
+    settings.load();
+    EXPECT_EQ(log.text(), "ERROR Settings: Could not find settings.txt\n");
+    EXPECT_EQ(settings.getInt("WIDTH"), -1);
 }
