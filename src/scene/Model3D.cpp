@@ -3,6 +3,7 @@
 #include "scene/Model3D.h"
 
 #include "app/Application.h"
+#include "app/FileStem.h"
 #include "app/Log.h"
 #include "gpu/PixelShader.h"
 #include "gpu/Texture.h"
@@ -123,15 +124,6 @@ unsigned int createVertexArray(std::initializer_list<Attribute> attributes, unsi
     return vertexArray;
 }
 
-// The directory part, whatever its slashes, is dropped: images are looked
-// up by bare file name in the texture directory.
-std::string fileNameOf(const aiString& path)
-{
-    const std::string full(path.C_Str());
-    const std::size_t lastSlash = full.find_last_of("/\\");
-    return lastSlash == std::string::npos ? full : full.substr(lastSlash + 1);
-}
-
 Texture* requestTexture(const std::string& fileName, int unit, const std::string& samplerName)
 {
     return app.textureManager.addTexture(fileName, unit, samplerName, GL_RGBA, GL_BGRA, GL_LINEAR_MIPMAP_LINEAR,
@@ -149,14 +141,20 @@ Texture* requestNormalMap(const std::string& fileName)
 }
 
 // The file name of the material's first texture of the type, if Assimp can
-// return its path.
+// return its path and the path names a file.
 std::optional<std::string> firstTextureFile(const aiMaterial& material, aiTextureType type)
 {
     aiString path;
     if (aiGetMaterialTexture(&material, type, 0, &path) != aiReturn_SUCCESS) {
         return std::nullopt;
     }
-    return fileNameOf(path);
+    // Images are looked up by bare file name in the texture directory; a
+    // path that names no file there leaves the slot's default in place.
+    std::optional<std::string> fileName = textureFileName(path.C_Str());
+    if (!fileName) {
+        Log::error("AssetManager", std::string("No file name in texture path '") + path.C_Str() + "'");
+    }
+    return fileName;
 }
 
 // Normal maps are authored in the lightmap slot.
