@@ -6,6 +6,7 @@
 #include <FreeImage.h>
 #include <GL/glew.h>
 
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -50,10 +51,35 @@ Bitmap toBgra32(Bitmap bitmap)
     return narrowed ? Bitmap(FreeImage_ConvertTo32Bits(narrowed.get())) : nullptr;
 }
 
-bool hasPixels(FIBITMAP* bitmap)
+// The largest width and height the driver takes for a 2D texture.
+unsigned int maxTextureSize()
 {
-    return bitmap != nullptr && FreeImage_GetBits(bitmap) != nullptr && FreeImage_GetWidth(bitmap) != 0 &&
-           FreeImage_GetHeight(bitmap) != 0;
+    GLint size = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+    return size > 0 ? static_cast<unsigned int>(size) : 0;
+}
+
+bool hasUploadableSize(FIBITMAP* bitmap)
+{
+    const unsigned int limit = maxTextureSize();
+    const unsigned int width = FreeImage_GetWidth(bitmap);
+    const unsigned int height = FreeImage_GetHeight(bitmap);
+    return width != 0 && height != 0 && width <= limit && height <= limit;
+}
+
+bool isUploadable(FIBITMAP* bitmap)
+{
+    return bitmap != nullptr && FreeImage_GetBits(bitmap) != nullptr && hasUploadableSize(bitmap);
+}
+
+// A path that names something other than a regular file: FreeImage would
+// read a directory as an empty file, block on a named pipe until a writer
+// came, and read a device that never ends.
+bool isOtherThanRegularFile(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
 }
 
 // A new texture, bound to target on its unit, which stays selected.
@@ -92,8 +118,10 @@ Texture* TextureManager::addTexture(const std::string& fileName, int textureUnit
         Log::error(component, "Cannot read file '" + fileName + "'");
         return nullptr;
     }
-    const Bitmap image = toBgra32(std::move(loaded));
-    if (!hasPixels(image.get())) {
+    // Checked before the conversion too, which would allocate the pixels of
+    // an oversized image once more.
+    const Bitmap image = isUploadable(loaded.get()) ? toBgra32(std::move(loaded)) : nullptr;
+    if (!isUploadable(image.get())) {
         Log::error(component, "Invalid texture '" + fileName + "'");
         return nullptr;
     }
@@ -145,6 +173,9 @@ Texture* TextureManager::addCubemap(const std::string& name, int width, int heig
 // loaded, so there is no FreeImage_Initialise call to make first.
 FIBITMAP* TextureManager::loadImage(const std::string& path)
 {
+    if (isOtherThanRegularFile(path)) {
+        return nullptr;
+    }
     FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path.c_str(), 0);
     if (format == FIF_UNKNOWN) {
         format = FreeImage_GetFIFFromFilename(path.c_str());
@@ -156,6 +187,16 @@ FIBITMAP* TextureManager::loadImage(const std::string& path)
     if (!FreeImage_FIFSupportsReading(format)) {
         Log::error(component, "Unsupported file format '" + path + "'");
         return nullptr;
+    }
+    // A header can claim a size no texture can have, and FreeImage would
+    // allocate the pixels before any check could look at it. Where the
+    // format lets the header be read alone, such a header is returned
+    // without pixels instead, which the caller refuses as invalid.
+    if (FreeImage_FIFSupportsNoPixels(format)) {
+        Bitmap header(FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS));
+        if (!header || !hasUploadableSize(header.get())) {
+            return header.release();
+        }
     }
     return FreeImage_Load(format, path.c_str(), 0);
 }

@@ -20,7 +20,9 @@ public:
                         const std::string& samplerName, int internalFormat, unsigned int format, unsigned int type,
                         int minFilter, int magFilter, int wrapS, int wrapT, int wrapR);
     // Identifies the format by content, then by extension, and loads the
-    // file; null when it cannot.
+    // file; null when it cannot. A header claiming a size beyond the
+    // driver's largest texture comes back alone, without pixels, where the
+    // format allows reading it alone. Needs the GL context.
     static FIBITMAP* loadImage(const std::string& path);
     Texture* getTexture(const std::string& name) const;
     void cleanUp();
