@@ -1,0 +1,264 @@
+#include <GL/glew.h>
+
+#include "LogCapture.h"
+#include "ProcessStatus.h"
+#include "StandInWindowManager.h"
+#include "TempDirectory.h"
+#include "XSession.h"
+
+#include "app/Application.h"
+#include "lighting/BaseLight.h"
+#include "render/Renderer.h"
+
+#include <GLFW/glfw3.h>
+#include <glm/mat4x4.hpp>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int windowWidth = 160;
+constexpr int windowHeight = 120;
+
+// The sanitizer build renders far more slowly and asks for fewer frames.
+int soakFrames()
+{
+    const char* requested = std::getenv("GLIMMERHALL_SOAK_FRAMES");
+    const int frames = requested != nullptr ? std::atoi(requested) : 3000;
+    return std::max(frames, 80);
+}
+
+using ObjectCounts = std::map<std::string, int>;
+
+// The driver hands out names from 1 upwards, so a range far beyond the few
+// dozen objects of the scene also holds anything a frame would leak.
+constexpr GLuint highestNameCounted = 16384;
+
+ObjectCounts liveGlObjects()
+{
+    const std::vector<std::pair<std::string, std::function<GLboolean(GLuint)>>> kinds = {
+        {"buffers", [](GLuint name) { return glIsBuffer(name); }},
+        {"textures", [](GLuint name) { return glIsTexture(name); }},
+        {"vertex arrays", [](GLuint name) { return glIsVertexArray(name); }},
+        {"framebuffers", [](GLuint name) { return glIsFramebuffer(name); }},
+        {"renderbuffers", [](GLuint name) { return glIsRenderbuffer(name); }},
+        {"programs", [](GLuint name) { return glIsProgram(name); }},
+        {"shaders", [](GLuint name) { return glIsShader(name); }},
+        {"samplers", [](GLuint name) { return glIsSampler(name); }},
+        {"queries", [](GLuint name) { return glIsQuery(name); }},
+    };
+    ObjectCounts counts;
+    for (const auto& [kind, isLive] : kinds) {
+        int count = 0;
+        for (GLuint name = 1; name <= highestNameCounted; ++name) {
+            count += isLive(name) == GL_TRUE ? 1 : 0;
+        }
+        counts[kind] = count;
+    }
+    return counts;
+}
+
+bool isFinite(const glm::mat4& matrix)
+{
+    for (int column = 0; column < 4; ++column) {
+        for (int row = 0; row < 4; ++row) {
+            if (!std::isfinite(matrix[column][row])) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+std::pair<int, int> framebufferSize()
+{
+    int width = 0;
+    int height = 0;
+    glfwGetFramebufferSize(app.window.handle, &width, &height);
+    return {width, height};
+}
+
+// One stretch of the run: what is done to the window before it, and how its
+// frames are drawn.
+struct Stretch {
+    std::string name;
+    std::function<void()> begin;
+    // X11 never reports a zero-sized framebuffer, not even for an iconified
+    // window; these frames draw the main pass with the viewport a
+    // minimised window's empty framebuffer gives on other platforms.
+    bool zeroSizedFramebuffer = false;
+};
+
+struct Reading {
+    std::string after;
+    long residentKibibytes = 0;
+    ObjectCounts objects;
+};
+
+class Soak : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::filesystem::path source(GLIMMERHALL_SOURCE_DIR);
+        std::filesystem::copy(source / "shader", workspace.path() / "shader");
+        std::filesystem::copy(source / "res", workspace.path() / "res", std::filesystem::copy_options::recursive);
+        workspace.write("settings.txt", "FULLSCREEN 0\nWIDTH " + std::to_string(windowWidth) + "\nHEIGHT " +
+                                            std::to_string(windowHeight) + "\n");
+        ASSERT_TRUE(manager.isOpen()) << "this test needs an X display";
+    }
+
+    // The program's start-up sequence, step by step, so that the frames can
+    // be counted and measured in between.
+    void startUp()
+    {
+        app.settings.load();
+        app.window.init(app.settings);
+        app.timer.reset();
+        app.keyboard.bind(app.window);
+        app.assetManager.lights.loadLights();
+        app.shaderManager.loadShaders();
+        app.assetManager.loadAssets();
+        app.cameraAnimation = std::make_unique<CameraAnimation>(Application::cameraProjection(app.settings),
+                                                                "camera.dae");
+        renderer.init();
+    }
+
+    // The program's shutdown sequence.
+    static void shutDown()
+    {
+        app.cameraAnimation.reset();
+        app.assetManager.cleanUp();
+        app.textureManager.cleanUp();
+        app.shaderManager.cleanUp();
+    }
+
+    void renderFrames(int count, bool zeroSizedFramebuffer)
+    {
+        for (int frame = 0; frame < count && app.window.running; ++frame) {
+            renderer.update();
+            if (zeroSizedFramebuffer) {
+                renderer.renderShadowMap();
+                glViewport(0, 0, 0, 0);
+                Renderer::renderMainPass();
+                app.window.swapBuffers();
+            } else {
+                renderer.render();
+            }
+        }
+    }
+
+    // What must hold after every stretch, whatever was done to the window.
+    void expectSoundFrames(const std::string& stretch, bool zeroSizedFramebuffer)
+    {
+        SCOPED_TRACE(stretch);
+        EXPECT_TRUE(app.window.running);
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        EXPECT_TRUE(isFinite(app.cameraAnimation->viewMatrix));
+        const BaseLight* point = renderer.shadowProgram->light;
+        EXPECT_TRUE(std::isfinite(point->lightPosition.x) && std::isfinite(point->lightPosition.y) &&
+                    std::isfinite(point->lightPosition.z));
+        if (!zeroSizedFramebuffer) {
+            const auto [width, height] = framebufferSize();
+            EXPECT_EQ(currentViewport(), (std::array<int, 4>{0, 0, width, height}));
+        }
+    }
+
+    static std::array<int, 4> currentViewport()
+    {
+        std::array<int, 4> viewport{};
+        glGetIntegerv(GL_VIEWPORT, viewport.data());
+        return viewport;
+    }
+
+    void resizeTo(int width, int height)
+    {
+        manager.resize(window(), width, height);
+        EXPECT_EQ(manager.size(window()), std::make_pair(width, height));
+    }
+
+    StandInWindowManager::WindowId window() const { return StandInWindowManager::windowOf(app.window.handle); }
+
+    TempDirectory workspace;
+    StandInWindowManager manager;
+    // Clearing and filling the full-size shadow cube map is most of a frame
+    // on a software driver. A smaller map runs the same code and lets
+    // thousands of frames fit in the test's time; the end-to-end long run
+    // keeps the program's own size.
+    Renderer renderer{256};
+};
+
+} // namespace
+
+// Thousands of frames of the shipped scene through the program's start-up
+// steps, its frame and its shutdown steps, while the window is resized down to a
+// single pixel, iconified and restored, asked to close, and drawn with an
+// empty framebuffer. Frames make no GL objects and hold on to no memory.
+TEST_F(Soak, ThousandsOfFramesKeepMemoryAndGlObjectsFlat)
+{
+    LogCapture log;
+    startUp();
+    ASSERT_NE(renderer.shadowProgram, nullptr) << log.text();
+    ASSERT_NE(renderer.shadowProgram->light, nullptr) << log.text();
+    const ObjectCounts madeAtStartUp = liveGlObjects();
+    ASSERT_GT(madeAtStartUp.at("textures"), 0);
+
+    XSession x;
+    const std::vector<Stretch> stretches = {
+        {"warm-up", [] {}},
+        {"after a close request", [&] { x.requestClose(window()); }},
+        {"at 1x1", [&] { resizeTo(1, 1); }},
+        {"at 7x3", [&] { resizeTo(7, 3); }},
+        {"at 320x40", [&] { resizeTo(320, 40); }},
+        {"iconified",
+         [&] {
+             manager.iconify(window());
+             glfwPollEvents();
+             EXPECT_EQ(glfwGetWindowAttrib(app.window.handle, GLFW_ICONIFIED), GLFW_TRUE);
+         }},
+        {"restored",
+         [&] {
+             manager.restore(window());
+             resizeTo(windowWidth, windowHeight);
+             glfwPollEvents();
+             EXPECT_EQ(glfwGetWindowAttrib(app.window.handle, GLFW_ICONIFIED), GLFW_FALSE);
+         }},
+        {"with an empty framebuffer", [] {}, true},
+        {"after an empty framebuffer", [] {}},
+    };
+    const int framesPerStretch = soakFrames() / static_cast<int>(stretches.size());
+
+    std::vector<Reading> readings;
+    for (const Stretch& stretch : stretches) {
+        stretch.begin();
+        renderFrames(framesPerStretch, stretch.zeroSizedFramebuffer);
+        expectSoundFrames(stretch.name, stretch.zeroSizedFramebuffer);
+        readings.push_back({stretch.name, residentKibibytes(getpid()), liveGlObjects()});
+    }
+
+    // Every GL object is made at start-up; the first frames only settle the
+    // driver's and the allocator's own memory.
+    constexpr long residentToleranceKibibytes = 4 * 1024;
+    const long settled = readings.front().residentKibibytes;
+    for (const Reading& reading : readings) {
+        EXPECT_EQ(reading.objects, madeAtStartUp) << "after the stretch " << reading.after;
+        EXPECT_LE(reading.residentKibibytes - settled, residentToleranceKibibytes)
+            << "after the stretch " << reading.after;
+    }
+
+    shutDown();
+    const ObjectCounts left = liveGlObjects();
+    EXPECT_EQ(left.at("textures"), 0);
+    EXPECT_EQ(left.at("programs"), 0);
+    EXPECT_EQ(left.at("shaders"), 0);
+    EXPECT_EQ(log.text().find("ERROR"), std::string::npos) << log.text();
+}
