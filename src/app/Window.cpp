@@ -12,6 +12,9 @@
 
 namespace {
 
+// The smallest GL_MAX_VIEWPORT_DIMS a GL 4.3 implementation may have.
+constexpr int largestWindowSide = 16384;
+
 // The console equivalent of "pause": wait for one key press, but only when
 // someone can give one. Without a terminal on standard input the process
 // must not hang.
@@ -66,9 +69,11 @@ void Window::create(const Settings& settings)
     const int height = settings.getInt("HEIGHT");
     GLFWmonitor* monitor = fullScreen != 0 ? glfwGetPrimaryMonitor() : nullptr;
 
-    // GLFW asserts on negative sizes instead of failing, so a size that can
-    // never make a window is turned away before the call.
-    const bool sizeIsValid = width > 0 && height > 0;
+    // GLFW asserts on negative sizes instead of failing, and Xlib, xcb and
+    // Mesa crash or exit on their own for sizes far beyond what a GL 4.3
+    // implementation must render to, so such sizes are turned away before
+    // the call.
+    const bool sizeIsValid = width > 0 && height > 0 && width <= largestWindowSide && height <= largestWindowSide;
     if (sizeIsValid) {
         handle = glfwCreateWindow(width, height, "Glimmerhall", monitor, nullptr);
     }

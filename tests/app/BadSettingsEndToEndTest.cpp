@@ -55,6 +55,10 @@ TEST_F(BadSettingsEndToEnd, ContentWithoutAUsableSizeFailsAtOnce)
         {"width below the 32-bit range", "FULLSCREEN 0\nWIDTH -99999999999\nHEIGHT 200\n"},
         {"sizes that are not numbers", "FULLSCREEN 0\nWIDTH abc\nHEIGHT 0x200\n"},
         {"full screen of zero size", "FULLSCREEN 1\nWIDTH 0\nHEIGHT 0\n"},
+        {"sizes past the 32-bit range", "FULLSCREEN 0\nWIDTH 99999999999\nHEIGHT 99999999999\n"},
+        {"full screen past the 32-bit range", "FULLSCREEN 1\nWIDTH 99999999999\nHEIGHT 99999999999\n"},
+        {"sizes past any viewport", "FULLSCREEN 0\nWIDTH 40000\nHEIGHT 40000\n"},
+        {"one side past any viewport", "FULLSCREEN 0\nWIDTH 16385\nHEIGHT 200\n"},
     };
     for (const auto& [label, content] : cases) {
         workspace.write("settings.txt", content);
