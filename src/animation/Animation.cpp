@@ -1,5 +1,6 @@
 #include "animation/Animation.h"
 
+#include "app/Log.h"
 #include "scene/ModelNode.h"
 
 #include <assimp/anim.h>
@@ -28,4 +29,14 @@ Animation::Animation(const aiAnimation& animation, ModelNode& root) : Animation(
 const NodeAnimation* Animation::getChannel(unsigned int index) const
 {
     return index < channels.size() ? channels[index].get() : nullptr;
+}
+
+void Animation::reportNonFiniteKeys(const std::string& component) const
+{
+    for (const auto& channel : channels) {
+        if (!channel->hasFiniteKeys()) {
+            Log::error(component, "Channel '" + channel->nodeName + "' of animation '" + name +
+                                      "' has keys that are not finite");
+        }
+    }
 }

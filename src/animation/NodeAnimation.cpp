@@ -1,8 +1,11 @@
 #include "animation/NodeAnimation.h"
 
+#include "animation/Finite.h"
+
 #include <assimp/anim.h>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include <cmath>
 #include <cstddef>
 
 namespace {
@@ -33,8 +36,13 @@ KeySpan locate(const std::vector<Key>& keys, double time)
     }
     const double start = keys[span.index].time;
     const double end = keys[span.index + 1].time;
-    span.interpolate = true;
-    span.factor = static_cast<float>((time - start) / (end - start));
+    const float factor = static_cast<float>((time - start) / (end - start));
+    // A key time that is NaN or infinite leaves no place between the two
+    // keys; the earlier one is held rather than blended by a NaN.
+    if (std::isfinite(factor)) {
+        span.interpolate = true;
+        span.factor = factor;
+    }
     return span;
 }
 
@@ -94,6 +102,17 @@ std::vector<Key> copyKeys(const AssimpKey* keys, unsigned int count)
     return copies;
 }
 
+template <typename Key>
+bool allFinite(const std::vector<Key>& keys)
+{
+    for (const Key& key : keys) {
+        if (!std::isfinite(key.time) || !isFinite(key.value)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 NodeAnimation::NodeAnimation(const aiNodeAnim& channel)
@@ -110,4 +129,9 @@ glm::mat4 NodeAnimation::sample(double time) const
     const glm::mat4 rotation(glm::mat3_cast(sampleRotation(rotationKeys, time)));
     const glm::mat4 scaling = glm::scale(glm::mat4(1.0f), sampleVector(scalingKeys, time, glm::vec3(1.0f)));
     return translation * rotation * scaling;
+}
+
+bool NodeAnimation::hasFiniteKeys() const
+{
+    return allFinite(positionKeys) && allFinite(scalingKeys) && allFinite(rotationKeys);
 }

@@ -19,6 +19,9 @@ public:
     // The local transform T * R * S at time (in ticks), each list sampled on
     // its own; an empty list contributes the identity.
     glm::mat4 sample(double time) const;
+    // False when a key's time or value is NaN or infinite; sampling near
+    // such a key gives a transform that is not finite either.
+    bool hasFiniteKeys() const;
 
     std::string nodeName;
     std::vector<VectorKey> positionKeys;
