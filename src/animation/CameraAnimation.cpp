@@ -1,5 +1,6 @@
 #include "animation/CameraAnimation.h"
 
+#include "animation/Finite.h"
 #include "app/Application.h"
 #include "app/Log.h"
 #include "math/AssimpMatrix.h"
@@ -8,7 +9,6 @@
 #include <assimp/scene.h>
 #include <glm/matrix.hpp>
 
-#include <cmath>
 #include <optional>
 
 AnimationClock CameraAnimation::clock;
@@ -20,14 +20,7 @@ namespace {
 std::optional<glm::mat4> viewFromPlacement(const glm::mat4& placement)
 {
     const glm::mat4 view = glm::inverse(placement);
-    for (int column = 0; column < 4; ++column) {
-        for (int row = 0; row < 4; ++row) {
-            if (!std::isfinite(view[column][row])) {
-                return std::nullopt;
-            }
-        }
-    }
-    return view;
+    return isFinite(view) ? std::optional<glm::mat4>(view) : std::nullopt;
 }
 
 bool hasCameraAndAnimation(const aiScene& scene)
@@ -58,11 +51,16 @@ CameraAnimation::CameraAnimation(const glm::mat4& projection, const std::string&
     // deliberately ignored.
     const aiNode* node = scene->mRootNode != nullptr ? scene->mRootNode->FindNode(name) : nullptr;
     if (node != nullptr) {
-        viewMatrix = viewFromPlacement(convertAssimpMatrix(node->mTransformation)).value_or(viewMatrix);
+        const glm::mat4 placement = convertAssimpMatrix(node->mTransformation);
+        if (!isFinite(placement)) {
+            Log::error("CameraAnimation", std::string("Camera '") + name.C_Str() + "' has a transform that is not finite");
+        }
+        viewMatrix = viewFromPlacement(placement).value_or(viewMatrix);
     }
 
     for (unsigned int i = 0; i < scene->mNumAnimations; ++i) {
         animations.push_back(std::make_unique<Animation>(*scene->mAnimations[i]));
+        animations.back()->reportNonFiniteKeys("CameraAnimation");
     }
     Log::info("CameraAnimation", std::string("Camera '") + name.C_Str() + "' imported successfully");
 }
