@@ -1,5 +1,6 @@
 #include "lighting/PointLight.h"
 
+#include "animation/Finite.h"
 #include "app/Application.h"
 #include "app/Log.h"
 #include "gpu/PixelShader.h"
@@ -34,9 +35,12 @@ PointLight::PointLight(const glm::vec3& lightColor, float ambientCoeff, float di
     const std::string name = scene->mLights[0]->mName.C_Str();
     // Only the node's own transform places the light; its parents are
     // deliberately ignored.
+    // A node moved by NaN or infinity gives no position either.
     const aiNode* node = scene->mRootNode != nullptr ? scene->mRootNode->FindNode(name.c_str()) : nullptr;
-    if (node != nullptr) {
-        lightPosition = glm::vec3(convertAssimpMatrix(node->mTransformation)[3]);
+    const glm::vec3 position =
+        node != nullptr ? glm::vec3(convertAssimpMatrix(node->mTransformation)[3]) : glm::vec3(0.0f);
+    if (node != nullptr && isFinite(position)) {
+        lightPosition = position;
     } else {
         Log::error("PointLight", "No position coordinates found in light '" + name + "'");
     }
@@ -44,6 +48,7 @@ PointLight::PointLight(const glm::vec3& lightColor, float ambientCoeff, float di
     if (scene->mAnimations != nullptr) {
         for (unsigned int i = 0; i < scene->mNumAnimations; ++i) {
             animations.push_back(std::make_unique<Animation>(*scene->mAnimations[i]));
+            animations.back()->reportNonFiniteKeys("PointLight");
         }
     }
     Log::info("PointLight", "Light '" + name + "' imported successfully");
@@ -67,7 +72,12 @@ void PointLight::update(double dt)
     // The light follows the point (1, 1, 1) of the path's frame, not its
     // origin: a path that only translates by p puts the light at
     // p + (1, 1, 1). The scene's light path is authored for this.
+    // A path sampled near a NaN or infinite key leaves the light where it
+    // last was: the position feeds the shadow matrices and every lit pixel.
     if (const std::optional<glm::mat4> placement = clock.samplePath(dt, animations)) {
-        lightPosition = glm::vec3(*placement * glm::vec4(1.0f));
+        const glm::vec3 position(*placement * glm::vec4(1.0f));
+        if (isFinite(position)) {
+            lightPosition = position;
+        }
     }
 }

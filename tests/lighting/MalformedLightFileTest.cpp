@@ -1,0 +1,109 @@
+#include "lighting/PointLight.h"
+
+#include "app/Application.h"
+
+#include "LogCapture.h"
+#include "TempDirectory.h"
+
+#include <glm/gtc/epsilon.hpp>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+std::string dataFile(const std::string& name)
+{
+    std::ifstream file(std::string(GLIMMERHALL_SOURCE_DIR) + "/tests/lighting/data/" + name, std::ios::binary);
+    std::ostringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
+
+bool isFinite(const glm::vec3& v)
+{
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+class MalformedLightFile : public ::testing::Test {
+protected:
+    void SetUp() override { PointLight::clock.reset(); }
+
+    void writeAsset(const std::string& assetName, const std::string& content) const
+    {
+        workspace.write(app.assetDirectory + assetName, content);
+    }
+
+    static PointLight load(const std::string& fileName)
+    {
+        return PointLight(glm::vec3(1.0f), 0.15f, 0.3f, 1.0f, 0.001f, 0.001f, fileName);
+    }
+
+    TempDirectory workspace;
+};
+
+} // namespace
+
+TEST_F(MalformedLightFile, FilesThatHoldNoSceneLeaveAStillLightAtTheOrigin)
+{
+    const std::string light = dataFile("point_light.dae");
+    ASSERT_GT(light.size(), 1000u);
+    const char noise[] = "\0\x01\x02\xfe\xff<COLLADA\x80\x81";
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"empty.dae", ""},
+        {"words.dae", "the lamp circles the room\n"},
+        {"noise.dae", std::string(noise, sizeof noise - 1)},
+        {"page.dae", "<?xml version=\"1.0\"?>\n<svg><circle r=\"1\"/></svg>\n"},
+        {"halved.dae", light.substr(0, light.size() / 2)},
+    };
+    for (const auto& [fileName, content] : files) {
+        SCOPED_TRACE(fileName);
+        writeAsset(fileName, content);
+        LogCapture log;
+        PointLight lamp = load(fileName);
+        lamp.update(0.5);
+        EXPECT_EQ(log.lines(), std::vector<std::string>{"ERROR PointLight: Could not read file '" + fileName + "'"});
+        EXPECT_TRUE(lamp.animations.empty());
+        EXPECT_EQ(lamp.lightPosition, glm::vec3(0.0f));
+    }
+}
+
+TEST_F(MalformedLightFile, ANodeOrKeysThatAreNotFiniteNeverMoveTheLight)
+{
+    writeAsset("placed.dae", dataFile("light_non_finite_node.dae"));
+    writeAsset("path.dae", dataFile("light_non_finite_keys.dae"));
+
+    // A node moved by infinity and NaN gives no position: the light stays at
+    // the origin, as for a light without a node.
+    LogCapture placedLog;
+    PointLight placed = load("placed.dae");
+    EXPECT_EQ(placedLog.lines(),
+              (std::vector<std::string>{"ERROR PointLight: No position coordinates found in light 'Lamp'",
+                                        "INFO PointLight: Light 'Lamp' imported successfully"}));
+    EXPECT_EQ(placed.lightPosition, glm::vec3(0.0f));
+
+    // One key a second: (2, 3, 4), then NaN and minus infinity, then
+    // (5, 6, 7) and (8, 9, 10); the light follows the point (1, 1, 1) of
+    // the path and holds its last sound place across the bad key.
+    LogCapture pathLog;
+    PointLight path = load("path.dae");
+    ASSERT_EQ(path.animations.size(), 1u);
+    EXPECT_EQ(pathLog.lines(),
+              (std::vector<std::string>{"ERROR PointLight: Channel 'Lamp' of animation '" + path.animations[0]->name +
+                                            "' has keys that are not finite",
+                                        "INFO PointLight: Light 'Lamp' imported successfully"}));
+    EXPECT_EQ(path.lightPosition, glm::vec3(2, 3, 4));
+    for (int frame = 1; frame <= 10; ++frame) {
+        path.update(0.25);
+        EXPECT_TRUE(isFinite(path.lightPosition)) << "after " << frame * 0.25 << " s";
+        if (frame * 0.25 < 2.0) {
+            EXPECT_EQ(path.lightPosition, glm::vec3(2, 3, 4)) << "after " << frame * 0.25 << " s";
+        }
+    }
+    EXPECT_TRUE(glm::all(glm::epsilonEqual(path.lightPosition, glm::vec3(7.5f, 8.5f, 9.5f), 1e-5f)));
+}
