@@ -6,7 +6,9 @@
 #include <FreeImage.h>
 #include <GL/glew.h>
 
+#include <array>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 namespace {
@@ -59,12 +61,17 @@ unsigned int maxTextureSize()
     return size > 0 ? static_cast<unsigned int>(size) : 0;
 }
 
-bool hasUploadableSize(FIBITMAP* bitmap)
+bool exceedsDriverLimit(unsigned int width, unsigned int height)
 {
     const unsigned int limit = maxTextureSize();
+    return width > limit || height > limit;
+}
+
+bool hasUploadableSize(FIBITMAP* bitmap)
+{
     const unsigned int width = FreeImage_GetWidth(bitmap);
     const unsigned int height = FreeImage_GetHeight(bitmap);
-    return width != 0 && height != 0 && width <= limit && height <= limit;
+    return width != 0 && height != 0 && !exceedsDriverLimit(width, height);
 }
 
 bool isUploadable(FIBITMAP* bitmap)
@@ -80,6 +87,44 @@ bool isOtherThanRegularFile(const std::string& path)
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(path, error);
     return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
+}
+
+// Skips a run of data sub-blocks, each led by its length, up to the empty
+// one that ends the run.
+bool skipSubBlocks(std::istream& file)
+{
+    for (int length = file.get(); length > 0; length = file.get()) {
+        file.ignore(length);
+    }
+    return static_cast<bool>(file);
+}
+
+// FreeImage cannot read a GIF header alone, and its decoder allocates and
+// fills the first frame at whatever size the file claims: thirty bytes that
+// claim 65535 x 65535 cost four gigabytes and a minute before any check
+// could look at the result. So the first frame's size is read here, past
+// the colour table and the extension blocks before it.
+bool gifFrameExceedsDriverLimit(const std::string& path)
+{
+    if (isOtherThanRegularFile(path) || FreeImage_GetFileType(path.c_str(), 0) != FIF_GIF) {
+        return false;
+    }
+    std::ifstream file(path, std::ios::binary);
+    std::array<unsigned char, 13> screen{};
+    file.read(reinterpret_cast<char*>(screen.data()), screen.size());
+    const unsigned char flags = screen[10];
+    if ((flags & 0x80) != 0) {
+        file.ignore(3 << ((flags & 0x07) + 1));
+    }
+    int introducer = file.get();
+    while (introducer == 0x21 && file.get() != EOF && skipSubBlocks(file)) {
+        introducer = file.get();
+    }
+    std::array<unsigned char, 8> frame{};
+    if (introducer != 0x2c || !file.read(reinterpret_cast<char*>(frame.data()), frame.size())) {
+        return false;
+    }
+    return exceedsDriverLimit(frame[4] | frame[5] << 8, frame[6] | frame[7] << 8);
 }
 
 // A new texture, bound to target on its unit, which stays selected.
@@ -113,7 +158,12 @@ Texture* TextureManager::addTexture(const std::string& fileName, int textureUnit
     if (Texture* registered = textures.existing(key)) {
         return registered;
     }
-    Bitmap loaded(loadImage(textureDirectory + fileName));
+    const std::string path = textureDirectory + fileName;
+    if (gifFrameExceedsDriverLimit(path)) {
+        Log::error(component, "Invalid texture '" + fileName + "'");
+        return nullptr;
+    }
+    Bitmap loaded(loadImage(path));
     if (!loaded) {
         Log::error(component, "Cannot read file '" + fileName + "'");
         return nullptr;

@@ -118,6 +118,38 @@ std::string jpegClaiming(std::uint32_t width, std::uint32_t height)
     return bytes;
 }
 
+// A GIF of a few bytes whose one frame claims width x height, after a
+// two-colour table and a graphic control block.
+std::string gifClaiming(std::uint32_t width, std::uint32_t height)
+{
+    std::string bytes = std::string("GIF89a") + std::string(7, '\0');
+    putLittleEndian(bytes, 6, width, 2);
+    putLittleEndian(bytes, 8, height, 2);
+    bytes[10] = static_cast<char>(0x80);
+    bytes += std::string("\0\0\0\xff\xff\xff", 6);
+    bytes += std::string("\x21\xf9\x04\0\0\0\0\0", 8);
+    std::string frame(10, '\0');
+    frame[0] = ',';
+    putLittleEndian(frame, 5, width, 2);
+    putLittleEndian(frame, 7, height, 2);
+    return bytes + frame + std::string("\x02\x02\x44\x01\0;", 6);
+}
+
+// A wireless bitmap, one bit per pixel, has no signature and no header
+// FreeImage reads alone; its sizes are variable-length numbers.
+std::string wbmpOf(std::uint32_t width, std::uint32_t height)
+{
+    const auto number = [](std::uint32_t value) {
+        std::string digits(1, static_cast<char>(value & 0x7f));
+        for (value >>= 7; value != 0; value >>= 7) {
+            digits.insert(digits.begin(), static_cast<char>(0x80 | (value & 0x7f)));
+        }
+        return digits;
+    };
+    return std::string(2, '\0') + number(width) + number(height) +
+           std::string(static_cast<std::size_t>((width + 7) / 8) * height, '\x55');
+}
+
 long peakResidentKilobytes()
 {
     rusage usage{};
@@ -361,8 +393,10 @@ TEST_F(BadImageTest, HeadersClaimingMoreThanTheDriverTakesAreRefusedBeforeThePix
     writeImage("vast.jpg", jpegClaiming(65500, 65500));
     // The extension plays no part once the content is known.
     writeImage("vastBmp.png", bmpClaiming(60000, 60000));
-    for (const char* fileName :
-         {"vast.bmp", "vastTopDown.bmp", "vast.tga", "vast.png", "vast.jpg", "vastBmp.png"}) {
+    writeImage("vast.gif", gifClaiming(65535, 65535));
+    writeImage("vastGif.tga", gifClaiming(20000, 30));
+    for (const char* fileName : {"vast.bmp", "vastTopDown.bmp", "vast.tga", "vast.png", "vast.jpg", "vastBmp.png",
+                                 "vast.gif", "vastGif.tga"}) {
         expectRefused(fileName, invalid(fileName));
     }
     // Any of them decoded whole would have taken gigabytes.
@@ -378,9 +412,11 @@ TEST_F(BadImageTest, TheDriversLargestSizeIsTheLastOneTaken)
     writeImage("tallest.tga", encode(gradient(1, side).get(), FIF_TARGA));
     writeImage("tooWide.bmp", encode(gradient(side + 1, 1).get(), FIF_BMP));
     writeImage("tooTall.tga", encode(gradient(1, side + 1).get(), FIF_TARGA));
-    // GIF headers cannot be read alone: the size is checked once decoded.
     const Bitmap wideGrey(FreeImage_ConvertTo8Bits(gradient(side + 1, 1).get()));
     writeImage("tooWide.gif", encode(wideGrey.get(), FIF_GIF));
+    // Its header cannot be read alone: the size is checked once decoded.
+    writeImage("tooWide.wbmp", wbmpOf(side + 1, 1));
+    writeImage("widest.wbmp", wbmpOf(side, 1));
 
     const Texture* widest = addImage("widest.bmp");
     ASSERT_NE(widest, nullptr);
@@ -388,10 +424,13 @@ TEST_F(BadImageTest, TheDriversLargestSizeIsTheLastOneTaken)
     const Texture* tallest = addImage("tallest.tga");
     ASSERT_NE(tallest, nullptr);
     EXPECT_EQ(tallest->height, limit);
+    const Texture* widestUndecodedHeader = addImage("widest.wbmp");
+    ASSERT_NE(widestUndecodedHeader, nullptr);
+    EXPECT_EQ(widestUndecodedHeader->width, limit);
     EXPECT_EQ(takeGlError(), GL_NO_ERROR);
     manager.cleanUp();
 
-    for (const char* fileName : {"tooWide.bmp", "tooTall.tga", "tooWide.gif"}) {
+    for (const char* fileName : {"tooWide.bmp", "tooTall.tga", "tooWide.gif", "tooWide.wbmp"}) {
         expectRefused(fileName, invalid(fileName));
     }
 }
