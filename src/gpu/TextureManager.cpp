@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -89,6 +91,26 @@ bool isOtherThanRegularFile(const std::string& path)
     return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
 }
 
+using Size = std::pair<unsigned int, unsigned int>;
+
+unsigned int littleEndian(const unsigned char* bytes, int count)
+{
+    unsigned int value = 0;
+    for (int index = count - 1; index >= 0; --index) {
+        value = value << 8 | bytes[index];
+    }
+    return value;
+}
+
+unsigned int bigEndian(const unsigned char* bytes, int count)
+{
+    unsigned int value = 0;
+    for (int index = 0; index < count; ++index) {
+        value = value << 8 | bytes[index];
+    }
+    return value;
+}
+
 // Skips a run of data sub-blocks, each led by its length, up to the empty
 // one that ends the run.
 bool skipSubBlocks(std::istream& file)
@@ -99,17 +121,10 @@ bool skipSubBlocks(std::istream& file)
     return static_cast<bool>(file);
 }
 
-// FreeImage cannot read a GIF header alone, and its decoder allocates and
-// fills the first frame at whatever size the file claims: thirty bytes that
-// claim 65535 x 65535 cost four gigabytes and a minute before any check
-// could look at the result. So the first frame's size is read here, past
+// The decoder makes a bitmap of the first frame's size, which stands past
 // the colour table and the extension blocks before it.
-bool gifFrameExceedsDriverLimit(const std::string& path)
+std::optional<Size> gifFrameSize(std::istream& file)
 {
-    if (isOtherThanRegularFile(path) || FreeImage_GetFileType(path.c_str(), 0) != FIF_GIF) {
-        return false;
-    }
-    std::ifstream file(path, std::ios::binary);
     std::array<unsigned char, 13> screen{};
     file.read(reinterpret_cast<char*>(screen.data()), screen.size());
     const unsigned char flags = screen[10];
@@ -122,9 +137,93 @@ bool gifFrameExceedsDriverLimit(const std::string& path)
     }
     std::array<unsigned char, 8> frame{};
     if (introducer != 0x2c || !file.read(reinterpret_cast<char*>(frame.data()), frame.size())) {
-        return false;
+        return std::nullopt;
     }
-    return exceedsDriverLimit(frame[4] | frame[5] << 8, frame[6] | frame[7] << 8);
+    return Size{littleEndian(&frame[4], 2), littleEndian(&frame[6], 2)};
+}
+
+std::optional<Size> ddsSize(std::istream& file)
+{
+    std::array<unsigned char, 20> header{};
+    if (!file.read(reinterpret_cast<char*>(header.data()), header.size())) {
+        return std::nullopt;
+    }
+    return Size{littleEndian(&header[16], 4), littleEndian(&header[12], 4)};
+}
+
+std::optional<Size> sgiSize(std::istream& file)
+{
+    std::array<unsigned char, 10> header{};
+    if (!file.read(reinterpret_cast<char*>(header.data()), header.size())) {
+        return std::nullopt;
+    }
+    return Size{bigEndian(&header[6], 2), bigEndian(&header[8], 2)};
+}
+
+// Seven bits a byte, the high bit marking that more follow.
+std::optional<unsigned int> wbmpNumber(std::istream& file)
+{
+    unsigned int value = 0;
+    for (int digits = 0; digits < 5; ++digits) {
+        const int byte = file.get();
+        if (byte == EOF) {
+            return std::nullopt;
+        }
+        value = value << 7 | (byte & 0x7f);
+        if ((byte & 0x80) == 0) {
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
+// A type number and a header byte come before the width and the height.
+std::optional<Size> wbmpSize(std::istream& file)
+{
+    if (!wbmpNumber(file) || file.get() == EOF) {
+        return std::nullopt;
+    }
+    const std::optional<unsigned int> width = wbmpNumber(file);
+    const std::optional<unsigned int> height = wbmpNumber(file);
+    if (!width || !height) {
+        return std::nullopt;
+    }
+    return Size{*width, *height};
+}
+
+// FreeImage cannot read the headers of these formats alone, and their
+// decoders allocate and fill the size the header claims before anything
+// can look at it: a GIF of thirty bytes claiming 65535 x 65535 costs four
+// gigabytes and a minute, a DDS or SGI header of twenty thousand squared
+// tens of seconds. So their claimed sizes are read here, from the file.
+std::optional<Size> claimedSizeOfUndecodedHeader(const std::string& path)
+{
+    if (isOtherThanRegularFile(path)) {
+        return std::nullopt;
+    }
+    FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path.c_str(), 0);
+    if (format == FIF_UNKNOWN) {
+        format = FreeImage_GetFIFFromFilename(path.c_str());
+    }
+    std::ifstream file(path, std::ios::binary);
+    switch (format) {
+    case FIF_GIF:
+        return gifFrameSize(file);
+    case FIF_DDS:
+        return ddsSize(file);
+    case FIF_SGI:
+        return sgiSize(file);
+    case FIF_WBMP:
+        return wbmpSize(file);
+    default:
+        return std::nullopt;
+    }
+}
+
+bool claimsMoreThanTheDriverTakes(const std::string& path)
+{
+    const std::optional<Size> claimed = claimedSizeOfUndecodedHeader(path);
+    return claimed && exceedsDriverLimit(claimed->first, claimed->second);
 }
 
 // A new texture, bound to target on its unit, which stays selected.
@@ -159,7 +258,7 @@ Texture* TextureManager::addTexture(const std::string& fileName, int textureUnit
         return registered;
     }
     const std::string path = textureDirectory + fileName;
-    if (gifFrameExceedsDriverLimit(path)) {
+    if (claimsMoreThanTheDriverTakes(path)) {
         Log::error(component, "Invalid texture '" + fileName + "'");
         return nullptr;
     }

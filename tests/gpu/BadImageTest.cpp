@@ -137,7 +137,7 @@ std::string gifClaiming(std::uint32_t width, std::uint32_t height)
 
 // A wireless bitmap, one bit per pixel, has no signature and no header
 // FreeImage reads alone; its sizes are variable-length numbers.
-std::string wbmpOf(std::uint32_t width, std::uint32_t height)
+std::string wbmpHeader(std::uint32_t width, std::uint32_t height)
 {
     const auto number = [](std::uint32_t value) {
         std::string digits(1, static_cast<char>(value & 0x7f));
@@ -146,8 +146,55 @@ std::string wbmpOf(std::uint32_t width, std::uint32_t height)
         }
         return digits;
     };
-    return std::string(2, '\0') + number(width) + number(height) +
-           std::string(static_cast<std::size_t>((width + 7) / 8) * height, '\x55');
+    return std::string(2, '\0') + number(width) + number(height);
+}
+
+std::string wbmpOf(std::uint32_t width, std::uint32_t height)
+{
+    return wbmpHeader(width, height) + std::string(static_cast<std::size_t>((width + 7) / 8) * height, '\x55');
+}
+
+// A header of uncompressed 32-bit texels, with nothing after it.
+std::string ddsClaiming(std::uint32_t width, std::uint32_t height)
+{
+    std::string bytes = "DDS " + std::string(124, '\0');
+    putLittleEndian(bytes, 4, 124, 4);
+    putLittleEndian(bytes, 8, 0x100f, 4);
+    putLittleEndian(bytes, 12, height, 4);
+    putLittleEndian(bytes, 16, width, 4);
+    putLittleEndian(bytes, 20, width * 4, 4);
+    putLittleEndian(bytes, 76, 32, 4);
+    putLittleEndian(bytes, 80, 0x41, 4);
+    putLittleEndian(bytes, 88, 32, 4);
+    putLittleEndian(bytes, 92, 0xff0000, 4);
+    putLittleEndian(bytes, 96, 0xff00, 4);
+    putLittleEndian(bytes, 100, 0xff, 4);
+    putLittleEndian(bytes, 104, 0xff000000u, 4);
+    return bytes;
+}
+
+// Three channels of one byte, uncompressed, and a few hundred bytes of them.
+std::string sgiClaiming(std::uint32_t width, std::uint32_t height)
+{
+    std::string bytes(512, '\0');
+    putBigEndian(bytes, 0, 474, 2);
+    bytes[3] = 1;
+    putBigEndian(bytes, 4, 3, 2);
+    putBigEndian(bytes, 6, width, 2);
+    putBigEndian(bytes, 8, height, 2);
+    putBigEndian(bytes, 10, 3, 2);
+    return bytes;
+}
+
+// An X bitmap is C source text; FreeImage reads no header of it alone.
+std::string xbmOf(std::uint32_t width, std::uint32_t height)
+{
+    std::string text = "#define image_width " + std::to_string(width) + "\n#define image_height " +
+                       std::to_string(height) + "\nstatic char image_bits[] = {\n";
+    for (std::uint32_t byte = 0; byte < (width + 7) / 8 * height; ++byte) {
+        text += "0x55,";
+    }
+    return text + "\n};\n";
 }
 
 long peakResidentKilobytes()
@@ -393,10 +440,15 @@ TEST_F(BadImageTest, HeadersClaimingMoreThanTheDriverTakesAreRefusedBeforeThePix
     writeImage("vast.jpg", jpegClaiming(65500, 65500));
     // The extension plays no part once the content is known.
     writeImage("vastBmp.png", bmpClaiming(60000, 60000));
+    // Headers FreeImage cannot read alone, whose decoders would fill the
+    // claimed size first.
     writeImage("vast.gif", gifClaiming(65535, 65535));
     writeImage("vastGif.tga", gifClaiming(20000, 30));
+    writeImage("vast.dds", ddsClaiming(100000, 100000));
+    writeImage("vast.sgi", sgiClaiming(65535, 65535));
+    writeImage("vast.wbmp", wbmpHeader(100000, 100000) + std::string(64, '\x55'));
     for (const char* fileName : {"vast.bmp", "vastTopDown.bmp", "vast.tga", "vast.png", "vast.jpg", "vastBmp.png",
-                                 "vast.gif", "vastGif.tga"}) {
+                                 "vast.gif", "vastGif.tga", "vast.dds", "vast.sgi", "vast.wbmp"}) {
         expectRefused(fileName, invalid(fileName));
     }
     // Any of them decoded whole would have taken gigabytes.
@@ -414,9 +466,11 @@ TEST_F(BadImageTest, TheDriversLargestSizeIsTheLastOneTaken)
     writeImage("tooTall.tga", encode(gradient(1, side + 1).get(), FIF_TARGA));
     const Bitmap wideGrey(FreeImage_ConvertTo8Bits(gradient(side + 1, 1).get()));
     writeImage("tooWide.gif", encode(wideGrey.get(), FIF_GIF));
-    // Its header cannot be read alone: the size is checked once decoded.
     writeImage("tooWide.wbmp", wbmpOf(side + 1, 1));
     writeImage("widest.wbmp", wbmpOf(side, 1));
+    // Its size is known only once decoded, and checked then.
+    writeImage("tooWide.xbm", xbmOf(side + 1, 1));
+    writeImage("widest.xbm", xbmOf(side, 1));
 
     const Texture* widest = addImage("widest.bmp");
     ASSERT_NE(widest, nullptr);
@@ -424,13 +478,15 @@ TEST_F(BadImageTest, TheDriversLargestSizeIsTheLastOneTaken)
     const Texture* tallest = addImage("tallest.tga");
     ASSERT_NE(tallest, nullptr);
     EXPECT_EQ(tallest->height, limit);
-    const Texture* widestUndecodedHeader = addImage("widest.wbmp");
-    ASSERT_NE(widestUndecodedHeader, nullptr);
-    EXPECT_EQ(widestUndecodedHeader->width, limit);
+    for (const char* fileName : {"widest.wbmp", "widest.xbm"}) {
+        const Texture* widestOfItsFormat = addImage(fileName);
+        ASSERT_NE(widestOfItsFormat, nullptr) << fileName;
+        EXPECT_EQ(widestOfItsFormat->width, limit) << fileName;
+    }
     EXPECT_EQ(takeGlError(), GL_NO_ERROR);
     manager.cleanUp();
 
-    for (const char* fileName : {"tooWide.bmp", "tooTall.tga", "tooWide.gif", "tooWide.wbmp"}) {
+    for (const char* fileName : {"tooWide.bmp", "tooTall.tga", "tooWide.gif", "tooWide.wbmp", "tooWide.xbm"}) {
         expectRefused(fileName, invalid(fileName));
     }
 }
