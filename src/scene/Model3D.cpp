@@ -2,6 +2,7 @@
 
 #include "scene/Model3D.h"
 
+#include "animation/Finite.h"
 #include "app/Application.h"
 #include "app/FileStem.h"
 #include "app/Log.h"
@@ -12,8 +13,10 @@
 #include "scene/TangentFrame.h"
 
 #include <assimp/Importer.hpp>
+#include <assimp/config.h>
 #include <assimp/material.h>
 #include <assimp/scene.h>
+#include <glm/geometric.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 #include <glm/mat3x3.hpp>
@@ -79,6 +82,32 @@ void appendVertices(const aiMesh& mesh, VertexData& data)
         data.tangents.push_back(frame.tangent);
         data.bitangents.push_back(frame.bitangent);
     }
+}
+
+// The transposed inverse is the cofactor matrix over the determinant. A node
+// flattened onto a plane or a point has no inverse, but the cofactor matrix
+// alone still turns its normals the right way and stays finite.
+glm::mat3 normalMatrixOf(const glm::mat3& modelView)
+{
+    const glm::mat3 normalMatrix = glm::transpose(glm::inverse(modelView));
+    if (isFinite(normalMatrix)) {
+        return normalMatrix;
+    }
+    return glm::mat3(glm::cross(modelView[1], modelView[2]), glm::cross(modelView[2], modelView[0]),
+                     glm::cross(modelView[0], modelView[1]));
+}
+
+bool hasFaceWithoutIndices(const aiScene& scene)
+{
+    for (unsigned int k = 0; k < scene.mNumMeshes; ++k) {
+        const aiMesh& mesh = *scene.mMeshes[k];
+        for (unsigned int f = 0; f < mesh.mNumFaces; ++f) {
+            if (mesh.mFaces[f].mNumIndices == 0) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 // Points and lines survive triangulation; each still takes three indices,
@@ -210,7 +239,16 @@ Model3D::~Model3D()
 bool Model3D::load(const std::string& fileName)
 {
     Assimp::Importer importer;
-    const aiScene* scene = importer.ReadFile(app.assetDirectory + fileName, importFlags);
+    // Left to itself Assimp stands a made-up skeleton mesh in for a scene
+    // without meshes, and the model would draw what its file does not hold.
+    importer.SetPropertyBool(AI_CONFIG_IMPORT_NO_SKELETON_MESHES, true);
+    // Read first and post-process after a look at the faces: Assimp's
+    // triangulation aborts the whole process on a face without indices.
+    const aiScene* read = importer.ReadFile(app.assetDirectory + fileName, 0);
+    if (read == nullptr || hasFaceWithoutIndices(*read)) {
+        return false;
+    }
+    const aiScene* scene = importer.ApplyPostProcessing(importFlags);
     if (scene == nullptr) {
         return false;
     }
@@ -289,6 +327,11 @@ std::unique_ptr<ModelNode> Model3D::buildNode(const aiNode& source)
     node->name = source.mName.C_Str();
     node->meshIndices.assign(source.mMeshes, source.mMeshes + source.mNumMeshes);
     node->localTransform = convertAssimpMatrix(source.mTransformation);
+    // The node stays in the tree, so that its channel and its children are
+    // found, but nothing below it can be placed or drawn.
+    if (!isFinite(node->localTransform)) {
+        Log::error("AssetManager", "Node '" + node->name + "' has a transform that is not finite");
+    }
     node->channelIndex = -1;
     node->children.reserve(source.mNumChildren);
     for (unsigned int c = 0; c < source.mNumChildren; ++c) {
@@ -304,6 +347,7 @@ void Model3D::loadAnimations(const aiScene& scene)
     }
     for (unsigned int a = 0; a < scene.mNumAnimations; ++a) {
         animations.push_back(std::make_unique<Animation>(*scene.mAnimations[a], *rootNode));
+        animations.back()->reportNonFiniteKeys("AssetManager");
     }
 }
 
@@ -346,7 +390,16 @@ void Model3D::drawDepth()
 void Model3D::drawNode(glm::mat4 parentMatrix, const ModelNode& node) const
 {
     const glm::mat4 modelMatrix = parentMatrix * node.localTransform;
-    setMatrices(modelMatrix);
+    if (setMatrices(modelMatrix)) {
+        drawMeshes(node);
+    }
+    for (const auto& child : node.children) {
+        drawNode(modelMatrix, *child);
+    }
+}
+
+void Model3D::drawMeshes(const ModelNode& node) const
+{
     for (const std::uint32_t meshIndex : node.meshIndices) {
         if (meshIndex >= meshes.size()) {
             continue;
@@ -365,17 +418,10 @@ void Model3D::drawNode(glm::mat4 parentMatrix, const ModelNode& node) const
             material->unbind();
         }
     }
-    for (const auto& child : node.children) {
-        drawNode(modelMatrix, *child);
-    }
 }
 
-void Model3D::setMatrices(glm::mat4 modelMatrix)
+bool Model3D::setMatrices(glm::mat4 modelMatrix)
 {
-    PixelShader* active = PixelShader::getActive();
-    if (active == nullptr) {
-        return;
-    }
     // Without a camera the scene is seen through identity matrices.
     const Camera* camera = app.cameraAnimation.get();
     const glm::mat4 view = camera != nullptr ? camera->viewMatrix : glm::mat4(1.0f);
@@ -383,13 +429,23 @@ void Model3D::setMatrices(glm::mat4 modelMatrix)
 
     const glm::mat4 modelView = view * modelMatrix;
     const glm::mat4 modelViewProjection = projection * modelView;
-    const glm::mat3 normalMatrix = glm::transpose(glm::inverse(glm::mat3(modelView)));
+    const glm::mat3 normalMatrix = normalMatrixOf(glm::mat3(modelView));
+    if (!isFinite(modelViewProjection) || !isFinite(modelView) || !isFinite(modelMatrix) || !isFinite(view) ||
+        !isFinite(normalMatrix)) {
+        return false;
+    }
+
+    PixelShader* active = PixelShader::getActive();
+    if (active == nullptr) {
+        return true;
+    }
 
     active->setUniformMatrix4fv("mvpMatrix", glm::value_ptr(modelViewProjection));
     active->setUniformMatrix4fv("mvMatrix", glm::value_ptr(modelView));
     active->setUniformMatrix4fv("modelMatrix", glm::value_ptr(modelMatrix));
     active->setUniformMatrix4fv("viewMatrix", glm::value_ptr(view));
     active->setUniformMatrix3fv("normalMatrix", glm::value_ptr(normalMatrix));
+    return true;
 }
 
 void Model3D::update(double elapsedSeconds)
@@ -414,8 +470,12 @@ void Model3D::applyAnimation(double time, std::size_t animationIndex, ModelNode&
     }
     // -1, read unsigned, is past every channel list.
     const auto channelIndex = static_cast<unsigned int>(node.channelIndex);
+    // Near a NaN or infinite key the node keeps its last finite pose.
     if (const NodeAnimation* channel = animations[animationIndex]->getChannel(channelIndex)) {
-        node.localTransform = channel->sample(time);
+        const glm::mat4 pose = channel->sample(time);
+        if (isFinite(pose)) {
+            node.localTransform = pose;
+        }
     }
     for (const auto& child : node.children) {
         applyAnimation(time, animationIndex, *child);

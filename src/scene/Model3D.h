@@ -40,8 +40,13 @@ public:
     // Draws the geometry alone, with whatever program is bound.
     void drawDepth();
     void drawNode(glm::mat4 parentMatrix, const ModelNode& node) const;
-    // Uploads the five per-node matrices to the active program.
-    static void setMatrices(glm::mat4 modelMatrix);
+    // One draw per mesh of the node, with its material bound; the node's
+    // matrices are already on the active program.
+    void drawMeshes(const ModelNode& node) const;
+    // Uploads the five per-node matrices to the active program; false,
+    // uploading nothing, when one of them is not finite (a NaN or infinite
+    // transform above the node), so that the node's meshes are not drawn.
+    static bool setMatrices(glm::mat4 modelMatrix);
     void animate(double elapsedSeconds, std::size_t animationIndex);
     void applyAnimation(double time, std::size_t animationIndex, ModelNode& node);
 
