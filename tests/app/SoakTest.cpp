@@ -30,7 +30,7 @@ namespace {
 constexpr int windowWidth = 160;
 constexpr int windowHeight = 120;
 
-// The sanitizer build renders far more slowly and asks for fewer frames.
+// Slower builds (the sanitizers, a loaded machine) may ask for fewer frames.
 int soakFrames()
 {
     const char* requested = std::getenv("GLIMMERHALL_SOAK_FRAMES");
@@ -203,9 +203,9 @@ protected:
 } // namespace
 
 // Thousands of frames of the shipped scene through the program's start-up
-// steps, its frame and its shutdown steps, while the window is resized down to a
-// single pixel, iconified and restored, asked to close, and drawn with an
-// empty framebuffer. Frames make no GL objects and hold on to no memory.
+// steps, its frame and its shutdown steps, while the window is resized down
+// to a single pixel, iconified and restored, asked to close, and drawn with
+// an empty framebuffer. Frames make no GL objects and hold on to no memory.
 TEST_F(Soak, ThousandsOfFramesKeepMemoryAndGlObjectsFlat)
 {
     LogCapture log;
