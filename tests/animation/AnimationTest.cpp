@@ -24,7 +24,9 @@ Animation makeAnimation(double duration, double ticksPerSecond, const std::vecto
     source.mDuration = duration;
     source.mTicksPerSecond = ticksPerSecond;
     source.mNumChannels = static_cast<unsigned int>(nodeNames.size());
-    source.mChannels = new aiNodeAnim*[nodeNames.size()];
+    // aiAnimation frees the channel array only when it counts channels, so
+    // an empty one must not be allocated at all.
+    source.mChannels = nodeNames.empty() ? nullptr : new aiNodeAnim*[nodeNames.size()];
     for (std::size_t i = 0; i < nodeNames.size(); ++i) {
         source.mChannels[i] = new aiNodeAnim();
         source.mChannels[i]->mNodeName = nodeNames[i];
