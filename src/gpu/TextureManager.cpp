@@ -333,7 +333,9 @@ FIBITMAP* TextureManager::loadImage(const std::string& path)
         Log::error(component, "Unrecognized file format '" + path + "'");
         return nullptr;
     }
-    if (!FreeImage_FIFSupportsReading(format)) {
+    // FreeImage's X bitmap reader never returns from a file whose data end
+    // before the size it claims, so that format counts as one it cannot read.
+    if (!FreeImage_FIFSupportsReading(format) || format == FIF_XBM) {
         Log::error(component, "Unsupported file format '" + path + "'");
         return nullptr;
     }

@@ -186,15 +186,36 @@ std::string sgiClaiming(std::uint32_t width, std::uint32_t height)
     return bytes;
 }
 
-// An X bitmap is C source text; FreeImage reads no header of it alone.
-std::string xbmOf(std::uint32_t width, std::uint32_t height)
+std::string iffChunk(const std::string& type, std::string data)
 {
-    std::string text = "#define image_width " + std::to_string(width) + "\n#define image_height " +
-                       std::to_string(height) + "\nstatic char image_bits[] = {\n";
-    for (std::uint32_t byte = 0; byte < (width + 7) / 8 * height; ++byte) {
-        text += "0x55,";
+    if (data.size() % 2 != 0) {
+        data.push_back('\0');
     }
-    return text + "\n};\n";
+    std::string length(4, '\0');
+    putBigEndian(length, 0, static_cast<std::uint32_t>(data.size()), 4);
+    return type + length + data;
+}
+
+// An uncompressed interleaved bitmap of 256 greys: eight bit planes, each
+// row of each plane padded to sixteen pixels. FreeImage reads no header of
+// it alone.
+std::string ilbmOf(std::uint32_t width, std::uint32_t height)
+{
+    std::string header(20, '\0');
+    putBigEndian(header, 0, width, 2);
+    putBigEndian(header, 2, height, 2);
+    header[8] = 8;
+    header[14] = 10;
+    header[15] = 11;
+    putBigEndian(header, 16, width, 2);
+    putBigEndian(header, 18, height, 2);
+    std::string palette;
+    for (int grey = 0; grey < 256; ++grey) {
+        palette.append(3, static_cast<char>(grey));
+    }
+    const std::size_t planeRow = (width + 15) / 16 * 2;
+    const std::string body(planeRow * 8 * height, '\x55');
+    return iffChunk("FORM", "ILBM" + iffChunk("BMHD", header) + iffChunk("CMAP", palette) + iffChunk("BODY", body));
 }
 
 long peakResidentKilobytes()
@@ -341,6 +362,10 @@ TEST_F(BadImageTest, ContentDecidesOverTheExtensionAndUnknownContentIsRefused)
     writeImage("noise.png", std::string(300, '\x5a'));
     // Fax files are known by their extension but cannot be read by FreeImage.
     writeImage("fax.g3", std::string(300, '\x5a'));
+    // FreeImage's reader would never return from an X bitmap whose data end
+    // early, so none is read, short or whole.
+    writeImage("short.xbm", "#define short_width 16\n#define short_height 16\nstatic char short_bits[] = {0x00,\n};\n");
+    writeImage("whole.xbm", "#define whole_width 8\n#define whole_height 1\nstatic char whole_bits[] = {0x55};\n");
 
     for (const char* disguised : {"disguised.bmp", "disguised.jpg"}) {
         LogCapture log;
@@ -353,8 +378,10 @@ TEST_F(BadImageTest, ContentDecidesOverTheExtensionAndUnknownContentIsRefused)
     expectRefused("noise.qqq", {"ERROR TextureManager: Unrecognized file format 'res/texture/noise.qqq'",
                                 "ERROR TextureManager: Cannot read file 'noise.qqq'"});
     expectRefused("noise.png", cannotRead("noise.png"));
-    expectRefused("fax.g3", {"ERROR TextureManager: Unsupported file format 'res/texture/fax.g3'",
-                             "ERROR TextureManager: Cannot read file 'fax.g3'"});
+    for (const std::string fileName : {"fax.g3", "short.xbm", "whole.xbm"}) {
+        expectRefused(fileName, {"ERROR TextureManager: Unsupported file format 'res/texture/" + fileName + "'",
+                                 "ERROR TextureManager: Cannot read file '" + fileName + "'"});
+    }
 }
 
 TEST_F(BadImageTest, PathsThatAreNoRegularFileAreNotRead)
@@ -469,8 +496,8 @@ TEST_F(BadImageTest, TheDriversLargestSizeIsTheLastOneTaken)
     writeImage("tooWide.wbmp", wbmpOf(side + 1, 1));
     writeImage("widest.wbmp", wbmpOf(side, 1));
     // Its size is known only once decoded, and checked then.
-    writeImage("tooWide.xbm", xbmOf(side + 1, 1));
-    writeImage("widest.xbm", xbmOf(side, 1));
+    writeImage("tooWide.iff", ilbmOf(side + 1, 1));
+    writeImage("widest.iff", ilbmOf(side, 1));
 
     const Texture* widest = addImage("widest.bmp");
     ASSERT_NE(widest, nullptr);
@@ -478,7 +505,7 @@ TEST_F(BadImageTest, TheDriversLargestSizeIsTheLastOneTaken)
     const Texture* tallest = addImage("tallest.tga");
     ASSERT_NE(tallest, nullptr);
     EXPECT_EQ(tallest->height, limit);
-    for (const char* fileName : {"widest.wbmp", "widest.xbm"}) {
+    for (const char* fileName : {"widest.wbmp", "widest.iff"}) {
         const Texture* widestOfItsFormat = addImage(fileName);
         ASSERT_NE(widestOfItsFormat, nullptr) << fileName;
         EXPECT_EQ(widestOfItsFormat->width, limit) << fileName;
@@ -486,7 +513,7 @@ TEST_F(BadImageTest, TheDriversLargestSizeIsTheLastOneTaken)
     EXPECT_EQ(takeGlError(), GL_NO_ERROR);
     manager.cleanUp();
 
-    for (const char* fileName : {"tooWide.bmp", "tooTall.tga", "tooWide.gif", "tooWide.wbmp", "tooWide.xbm"}) {
+    for (const char* fileName : {"tooWide.bmp", "tooTall.tga", "tooWide.gif", "tooWide.wbmp", "tooWide.iff"}) {
         expectRefused(fileName, invalid(fileName));
     }
 }

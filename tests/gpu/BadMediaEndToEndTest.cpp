@@ -109,7 +109,8 @@ TEST_F(BadMediaEndToEnd, BrokenShadersAndImagesCostOnlyThemselves)
     std::filesystem::remove(workspace.path() / "shader/varshadowmap.frag");
     std::filesystem::create_directory(workspace.path() / "shader/varshadowmap.frag");
     replace("res/texture/wall_diffuse.png", bmpHeaderClaiming(100000, 100000));
-    replace("res/texture/floor_diffuse.png", readFile(workspace.path() / "res/texture/floor_diffuse.png").substr(0, 100));
+    const std::string floor = readFile(workspace.path() / "res/texture/floor_diffuse.png");
+    replace("res/texture/floor_diffuse.png", floor.substr(0, 100));
     std::filesystem::remove(workspace.path() / "res/texture/pillar_normal.png");
     ASSERT_EQ(mkfifo((workspace.path() / "res/texture/pillar_normal.png").c_str(), 0600), 0);
 
