@@ -160,6 +160,18 @@ std::optional<Size> sgiSize(std::istream& file)
     return Size{bigEndian(&header[6], 2), bigEndian(&header[8], 2)};
 }
 
+// The bitmap header, where it is the form's first chunk as writers put it.
+std::optional<Size> iffSize(std::istream& file)
+{
+    std::array<char, 24> header{};
+    if (!file.read(header.data(), header.size()) || std::string(&header[0], 4) != "FORM" ||
+        std::string(&header[12], 4) != "BMHD") {
+        return std::nullopt;
+    }
+    const auto* bytes = reinterpret_cast<const unsigned char*>(header.data());
+    return Size{bigEndian(&bytes[20], 2), bigEndian(&bytes[22], 2)};
+}
+
 // Seven bits a byte, the high bit marking that more follow.
 std::optional<unsigned int> wbmpNumber(std::istream& file)
 {
@@ -194,8 +206,8 @@ std::optional<Size> wbmpSize(std::istream& file)
 // FreeImage cannot read the headers of these formats alone, and their
 // decoders allocate and fill the size the header claims before anything
 // can look at it: a GIF of thirty bytes claiming 65535 x 65535 costs four
-// gigabytes and a minute, a DDS or SGI header of twenty thousand squared
-// tens of seconds. So their claimed sizes are read here, from the file.
+// gigabytes and a minute, a DDS, SGI or IFF header of twenty thousand
+// squared tens of seconds. So their claimed sizes are read here, from the file.
 std::optional<Size> claimedSizeOfUndecodedHeader(const std::string& path)
 {
     if (isOtherThanRegularFile(path)) {
@@ -215,6 +227,8 @@ std::optional<Size> claimedSizeOfUndecodedHeader(const std::string& path)
         return sgiSize(file);
     case FIF_WBMP:
         return wbmpSize(file);
+    case FIF_IFF:
+        return iffSize(file);
     default:
         return std::nullopt;
     }

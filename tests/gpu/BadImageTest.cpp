@@ -199,7 +199,7 @@ std::string iffChunk(const std::string& type, std::string data)
 // An uncompressed interleaved bitmap of 256 greys: eight bit planes, each
 // row of each plane padded to sixteen pixels. FreeImage reads no header of
 // it alone.
-std::string ilbmOf(std::uint32_t width, std::uint32_t height)
+std::string ilbmOf(std::uint32_t width, std::uint32_t height, std::size_t rowsHeld)
 {
     std::string header(20, '\0');
     putBigEndian(header, 0, width, 2);
@@ -214,8 +214,31 @@ std::string ilbmOf(std::uint32_t width, std::uint32_t height)
         palette.append(3, static_cast<char>(grey));
     }
     const std::size_t planeRow = (width + 15) / 16 * 2;
-    const std::string body(planeRow * 8 * height, '\x55');
+    const std::string body(planeRow * 8 * rowsHeld, '\x55');
     return iffChunk("FORM", "ILBM" + iffChunk("BMHD", header) + iffChunk("CMAP", palette) + iffChunk("BODY", body));
+}
+
+// A chunk as PNG and MNG files hold it: length, type, data, checksum.
+std::string pngChunk(const std::string& type, const std::string& data)
+{
+    std::string chunk(4, '\0');
+    putBigEndian(chunk, 0, static_cast<std::uint32_t>(data.size()), 4);
+    chunk += type + data + std::string(4, '\0');
+    putBigEndian(chunk, chunk.size() - 4, crc32(chunk, 4, type.size() + data.size()), 4);
+    return chunk;
+}
+
+// An animation of one PNG frame. FreeImage reads no header of it alone and
+// learns the size only from the frame it decodes.
+std::string mngOf(FIBITMAP* frame)
+{
+    std::string header(28, '\0');
+    putBigEndian(header, 0, FreeImage_GetWidth(frame), 4);
+    putBigEndian(header, 4, FreeImage_GetHeight(frame), 4);
+    putBigEndian(header, 8, 1, 4);
+    putBigEndian(header, 24, 1, 4);
+    const std::string png = encode(frame, FIF_PNG);
+    return std::string("\x8aMNG\r\n\x1a\n", 8) + pngChunk("MHDR", header) + png.substr(8) + pngChunk("MEND", "");
 }
 
 long peakResidentKilobytes()
@@ -474,8 +497,9 @@ TEST_F(BadImageTest, HeadersClaimingMoreThanTheDriverTakesAreRefusedBeforeThePix
     writeImage("vast.dds", ddsClaiming(100000, 100000));
     writeImage("vast.sgi", sgiClaiming(65535, 65535));
     writeImage("vast.wbmp", wbmpHeader(100000, 100000) + std::string(64, '\x55'));
+    writeImage("vast.iff", ilbmOf(30000, 30000, 1));
     for (const char* fileName : {"vast.bmp", "vastTopDown.bmp", "vast.tga", "vast.png", "vast.jpg", "vastBmp.png",
-                                 "vast.gif", "vastGif.tga", "vast.dds", "vast.sgi", "vast.wbmp"}) {
+                                 "vast.gif", "vastGif.tga", "vast.dds", "vast.sgi", "vast.wbmp", "vast.iff"}) {
         expectRefused(fileName, invalid(fileName));
     }
     // Any of them decoded whole would have taken gigabytes.
@@ -495,9 +519,10 @@ TEST_F(BadImageTest, TheDriversLargestSizeIsTheLastOneTaken)
     writeImage("tooWide.gif", encode(wideGrey.get(), FIF_GIF));
     writeImage("tooWide.wbmp", wbmpOf(side + 1, 1));
     writeImage("widest.wbmp", wbmpOf(side, 1));
+    writeImage("tooWide.iff", ilbmOf(side + 1, 1, 1));
     // Its size is known only once decoded, and checked then.
-    writeImage("tooWide.iff", ilbmOf(side + 1, 1));
-    writeImage("widest.iff", ilbmOf(side, 1));
+    writeImage("tooWide.mng", mngOf(gradient(side + 1, 1).get()));
+    writeImage("widest.mng", mngOf(gradient(side, 1).get()));
 
     const Texture* widest = addImage("widest.bmp");
     ASSERT_NE(widest, nullptr);
@@ -505,7 +530,7 @@ TEST_F(BadImageTest, TheDriversLargestSizeIsTheLastOneTaken)
     const Texture* tallest = addImage("tallest.tga");
     ASSERT_NE(tallest, nullptr);
     EXPECT_EQ(tallest->height, limit);
-    for (const char* fileName : {"widest.wbmp", "widest.iff"}) {
+    for (const char* fileName : {"widest.wbmp", "widest.mng"}) {
         const Texture* widestOfItsFormat = addImage(fileName);
         ASSERT_NE(widestOfItsFormat, nullptr) << fileName;
         EXPECT_EQ(widestOfItsFormat->width, limit) << fileName;
@@ -513,7 +538,8 @@ TEST_F(BadImageTest, TheDriversLargestSizeIsTheLastOneTaken)
     EXPECT_EQ(takeGlError(), GL_NO_ERROR);
     manager.cleanUp();
 
-    for (const char* fileName : {"tooWide.bmp", "tooTall.tga", "tooWide.gif", "tooWide.wbmp", "tooWide.iff"}) {
+    for (const char* fileName :
+         {"tooWide.bmp", "tooTall.tga", "tooWide.gif", "tooWide.wbmp", "tooWide.iff", "tooWide.mng"}) {
         expectRefused(fileName, invalid(fileName));
     }
 }
