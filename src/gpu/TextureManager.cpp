@@ -256,6 +256,29 @@ void setFilters(GLenum target, int minFilter, int magFilter)
     glTexParameteri(target, GL_TEXTURE_MAG_FILTER, magFilter);
 }
 
+// The image as 32-bit blue-green-red-alpha pixels, or null after the lines
+// that say why not.
+Bitmap readPixels(const std::string& path, const std::string& fileName)
+{
+    if (claimsMoreThanTheDriverTakes(path)) {
+        Log::error(component, "Invalid texture '" + fileName + "'");
+        return nullptr;
+    }
+    Bitmap loaded(TextureManager::loadImage(path));
+    if (!loaded) {
+        Log::error(component, "Cannot read file '" + fileName + "'");
+        return nullptr;
+    }
+    // Checked before the conversion too, which would allocate the pixels of
+    // an oversized image once more.
+    Bitmap image = isUploadable(loaded.get()) ? toBgra32(std::move(loaded)) : nullptr;
+    if (!isUploadable(image.get())) {
+        Log::error(component, "Invalid texture '" + fileName + "'");
+        return nullptr;
+    }
+    return image;
+}
+
 } // namespace
 
 TextureManager::TextureManager(std::string textureDirectory)
@@ -271,21 +294,8 @@ Texture* TextureManager::addTexture(const std::string& fileName, int textureUnit
     if (Texture* registered = textures.existing(key)) {
         return registered;
     }
-    const std::string path = textureDirectory + fileName;
-    if (claimsMoreThanTheDriverTakes(path)) {
-        Log::error(component, "Invalid texture '" + fileName + "'");
-        return nullptr;
-    }
-    Bitmap loaded(loadImage(path));
-    if (!loaded) {
-        Log::error(component, "Cannot read file '" + fileName + "'");
-        return nullptr;
-    }
-    // Checked before the conversion too, which would allocate the pixels of
-    // an oversized image once more.
-    const Bitmap image = isUploadable(loaded.get()) ? toBgra32(std::move(loaded)) : nullptr;
-    if (!isUploadable(image.get())) {
-        Log::error(component, "Invalid texture '" + fileName + "'");
+    const Bitmap image = readPixels(textureDirectory + fileName, fileName);
+    if (!image) {
         return nullptr;
     }
     const int width = static_cast<int>(FreeImage_GetWidth(image.get()));
