@@ -2,13 +2,12 @@
 
 #include "app/FileStem.h"
 #include "app/Log.h"
+#include "gpu/ImageHeader.h"
 
 #include <FreeImage.h>
 #include <GL/glew.h>
 
-#include <array>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -91,153 +90,21 @@ bool isOtherThanRegularFile(const std::string& path)
     return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
 }
 
-using Size = std::pair<unsigned int, unsigned int>;
-
-unsigned int littleEndian(const unsigned char* bytes, int count)
+// The format the content shows, else the one the extension names.
+FREE_IMAGE_FORMAT detectFormat(const std::string& path)
 {
-    unsigned int value = 0;
-    for (int index = count - 1; index >= 0; --index) {
-        value = value << 8 | bytes[index];
-    }
-    return value;
-}
-
-unsigned int bigEndian(const unsigned char* bytes, int count)
-{
-    unsigned int value = 0;
-    for (int index = 0; index < count; ++index) {
-        value = value << 8 | bytes[index];
-    }
-    return value;
-}
-
-// Skips a run of data sub-blocks, each led by its length, up to the empty
-// one that ends the run.
-bool skipSubBlocks(std::istream& file)
-{
-    for (int length = file.get(); length > 0; length = file.get()) {
-        file.ignore(length);
-    }
-    return static_cast<bool>(file);
-}
-
-// The decoder makes a bitmap of the first frame's size, which stands past
-// the colour table and the extension blocks before it.
-std::optional<Size> gifFrameSize(std::istream& file)
-{
-    std::array<unsigned char, 13> screen{};
-    file.read(reinterpret_cast<char*>(screen.data()), screen.size());
-    const unsigned char flags = screen[10];
-    if ((flags & 0x80) != 0) {
-        file.ignore(3 << ((flags & 0x07) + 1));
-    }
-    int introducer = file.get();
-    while (introducer == 0x21 && file.get() != EOF && skipSubBlocks(file)) {
-        introducer = file.get();
-    }
-    std::array<unsigned char, 8> frame{};
-    if (introducer != 0x2c || !file.read(reinterpret_cast<char*>(frame.data()), frame.size())) {
-        return std::nullopt;
-    }
-    return Size{littleEndian(&frame[4], 2), littleEndian(&frame[6], 2)};
-}
-
-std::optional<Size> ddsSize(std::istream& file)
-{
-    std::array<unsigned char, 20> header{};
-    if (!file.read(reinterpret_cast<char*>(header.data()), header.size())) {
-        return std::nullopt;
-    }
-    return Size{littleEndian(&header[16], 4), littleEndian(&header[12], 4)};
-}
-
-std::optional<Size> sgiSize(std::istream& file)
-{
-    std::array<unsigned char, 10> header{};
-    if (!file.read(reinterpret_cast<char*>(header.data()), header.size())) {
-        return std::nullopt;
-    }
-    return Size{bigEndian(&header[6], 2), bigEndian(&header[8], 2)};
-}
-
-// The bitmap header, where it is the form's first chunk as writers put it.
-std::optional<Size> iffSize(std::istream& file)
-{
-    std::array<char, 24> header{};
-    if (!file.read(header.data(), header.size()) || std::string(&header[0], 4) != "FORM" ||
-        std::string(&header[12], 4) != "BMHD") {
-        return std::nullopt;
-    }
-    const auto* bytes = reinterpret_cast<const unsigned char*>(header.data());
-    return Size{bigEndian(&bytes[20], 2), bigEndian(&bytes[22], 2)};
-}
-
-// Seven bits a byte, the high bit marking that more follow.
-std::optional<unsigned int> wbmpNumber(std::istream& file)
-{
-    unsigned int value = 0;
-    for (int digits = 0; digits < 5; ++digits) {
-        const int byte = file.get();
-        if (byte == EOF) {
-            return std::nullopt;
-        }
-        value = value << 7 | (byte & 0x7f);
-        if ((byte & 0x80) == 0) {
-            return value;
-        }
-    }
-    return std::nullopt;
-}
-
-// A type number and a header byte come before the width and the height.
-std::optional<Size> wbmpSize(std::istream& file)
-{
-    if (!wbmpNumber(file) || file.get() == EOF) {
-        return std::nullopt;
-    }
-    const std::optional<unsigned int> width = wbmpNumber(file);
-    const std::optional<unsigned int> height = wbmpNumber(file);
-    if (!width || !height) {
-        return std::nullopt;
-    }
-    return Size{*width, *height};
-}
-
-// FreeImage cannot read the headers of these formats alone, and their
-// decoders allocate and fill the size the header claims before anything
-// can look at it: a GIF of thirty bytes claiming 65535 x 65535 costs four
-// gigabytes and a minute, a DDS, SGI or IFF header of twenty thousand
-// squared tens of seconds. So their claimed sizes are read here, from the file.
-std::optional<Size> claimedSizeOfUndecodedHeader(const std::string& path)
-{
-    if (isOtherThanRegularFile(path)) {
-        return std::nullopt;
-    }
-    FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path.c_str(), 0);
-    if (format == FIF_UNKNOWN) {
-        format = FreeImage_GetFIFFromFilename(path.c_str());
-    }
-    std::ifstream file(path, std::ios::binary);
-    switch (format) {
-    case FIF_GIF:
-        return gifFrameSize(file);
-    case FIF_DDS:
-        return ddsSize(file);
-    case FIF_SGI:
-        return sgiSize(file);
-    case FIF_WBMP:
-        return wbmpSize(file);
-    case FIF_IFF:
-        return iffSize(file);
-    default:
-        return std::nullopt;
-    }
+    const FREE_IMAGE_FORMAT byContent = FreeImage_GetFileType(path.c_str(), 0);
+    return byContent != FIF_UNKNOWN ? byContent : FreeImage_GetFIFFromFilename(path.c_str());
 }
 
 bool claimsMoreThanTheDriverTakes(const std::string& path)
 {
-    const std::optional<Size> claimed = claimedSizeOfUndecodedHeader(path);
-    return claimed && exceedsDriverLimit(claimed->first, claimed->second);
+    if (isOtherThanRegularFile(path)) {
+        return false;
+    }
+    const FREE_IMAGE_FORMAT format = detectFormat(path);
+    const std::optional<ImageHeader::Size> claimed = ImageHeader::claimedSize(path, format);
+    return claimed && exceedsDriverLimit(claimed->width, claimed->height);
 }
 
 // A new texture, bound to target on its unit, which stays selected.
@@ -349,10 +216,7 @@ FIBITMAP* TextureManager::loadImage(const std::string& path)
     if (isOtherThanRegularFile(path)) {
         return nullptr;
     }
-    FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path.c_str(), 0);
-    if (format == FIF_UNKNOWN) {
-        format = FreeImage_GetFIFFromFilename(path.c_str());
-    }
+    const FREE_IMAGE_FORMAT format = detectFormat(path);
     if (format == FIF_UNKNOWN) {
         Log::error(component, "Unrecognized file format '" + path + "'");
         return nullptr;
