@@ -4,3 +4,6 @@ build_packages=(cmake g++ make libglfw3-dev libglew-dev libassimp-dev zlib1g-dev
 display_packages=(xvfb xauth libgl1-mesa-dri)
 test_packages=(googletest libgtest-dev libx11-dev libxtst-dev python3)
 run_packages=(xdotool imagemagick)
+sanitize_packages=(xdotool)
+# libFuzzer's runtime is only a recommendation of clang's, so it is named.
+fuzz_packages=(clang libclang-rt-14-dev)
