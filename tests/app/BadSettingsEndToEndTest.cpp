@@ -1,4 +1,5 @@
 #include "ChildProcess.h"
+#include "ShippedScene.h"
 #include "TempDirectory.h"
 #include "XSession.h"
 
@@ -12,9 +13,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-// The colour glClearColor(0.1, 0.1, 0.1, 1) gives in an 8-bit framebuffer.
-constexpr RgbImage::Pixel clearColour{26, 26, 26};
 
 constexpr const char* windowFailure = "Failed to open GLFW window.\n";
 constexpr const char* settingsFailure = "ERROR Settings: Could not find settings.txt\n";

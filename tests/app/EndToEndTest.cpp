@@ -1,4 +1,5 @@
 #include "ChildProcess.h"
+#include "ShippedScene.h"
 #include "TempDirectory.h"
 #include "XSession.h"
 
@@ -9,9 +10,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-// The colour glClearColor(0.1, 0.1, 0.1, 1) gives in an 8-bit framebuffer.
-constexpr RgbImage::Pixel clearColour{26, 26, 26};
 
 class EndToEnd : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
 #include "ChildProcess.h"
 #include "ProcessStatus.h"
+#include "ShippedScene.h"
 #include "StandInWindowManager.h"
 #include "TempDirectory.h"
 #include "XSession.h"
@@ -19,9 +20,6 @@ namespace {
 
 constexpr int windowWidth = 160;
 constexpr int windowHeight = 120;
-
-// The colour glClearColor(0.1, 0.1, 0.1, 1) gives in an 8-bit framebuffer.
-constexpr RgbImage::Pixel clearColour{26, 26, 26};
 
 bool isClear(const RgbImage& picture, int x, int y)
 {
@@ -58,9 +56,7 @@ protected:
     {
         ASSERT_TRUE(x.isOpen()) << "these tests need an X display";
         ASSERT_TRUE(manager.isOpen());
-        const std::filesystem::path source(GLIMMERHALL_SOURCE_DIR);
-        std::filesystem::copy(source / "shader", workspace.path() / "shader");
-        std::filesystem::copy(source / "res", workspace.path() / "res", std::filesystem::copy_options::recursive);
+        copyShippedScene(workspace.path());
         workspace.write("settings.txt", "FULLSCREEN 0\nWIDTH " + std::to_string(windowWidth) + "\nHEIGHT " +
                                             std::to_string(windowHeight) + "\n");
     }

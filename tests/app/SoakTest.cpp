@@ -2,6 +2,7 @@
 
 #include "LogCapture.h"
 #include "ProcessStatus.h"
+#include "ShippedScene.h"
 #include "StandInWindowManager.h"
 #include "TempDirectory.h"
 #include "XSession.h"
@@ -109,9 +110,7 @@ class Soak : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const std::filesystem::path source(GLIMMERHALL_SOURCE_DIR);
-        std::filesystem::copy(source / "shader", workspace.path() / "shader");
-        std::filesystem::copy(source / "res", workspace.path() / "res", std::filesystem::copy_options::recursive);
+        copyShippedScene(workspace.path());
         workspace.write("settings.txt", "FULLSCREEN 0\nWIDTH " + std::to_string(windowWidth) + "\nHEIGHT " +
                                             std::to_string(windowHeight) + "\n");
         ASSERT_TRUE(manager.isOpen()) << "this test needs an X display";

@@ -1,4 +1,5 @@
 #include "ChildProcess.h"
+#include "ShippedScene.h"
 #include "TempDirectory.h"
 #include "XSession.h"
 
@@ -19,24 +20,6 @@ using namespace std::chrono_literals;
 namespace {
 
 using Lines = std::vector<std::string>;
-
-// The colour glClearColor(0.1, 0.1, 0.1, 1) gives in an 8-bit framebuffer.
-constexpr RgbImage::Pixel clearColour{26, 26, 26};
-
-// Whether the window shows more than the clear colour: the room fills most of
-// it in many shades.
-bool showsTheScene(const RgbImage& picture)
-{
-    int clear = 0;
-    std::set<RgbImage::Pixel> shades;
-    for (int y = 0; y < picture.height; ++y) {
-        for (int x = 0; x < picture.width; ++x) {
-            clear += picture.matches(x, y, clearColour, 2) ? 1 : 0;
-            shades.insert(picture.at(x, y));
-        }
-    }
-    return clear < picture.width * picture.height / 2 && shades.size() > 100;
-}
 
 std::string readFile(const std::filesystem::path& path)
 {
@@ -83,9 +66,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(x.isOpen()) << "these tests need an X display";
-        const std::filesystem::path source(GLIMMERHALL_SOURCE_DIR);
-        std::filesystem::copy(source / "shader", workspace.path() / "shader");
-        std::filesystem::copy(source / "res", workspace.path() / "res", std::filesystem::copy_options::recursive);
+        copyShippedScene(workspace.path());
         workspace.write("settings.txt", "FULLSCREEN 0\nWIDTH 320\nHEIGHT 180\n");
     }
 

@@ -1,6 +1,7 @@
 #include <GL/glew.h>
 
 #include "ImageTools.h"
+#include "ShippedScene.h"
 #include "ShippedSceneTest.h"
 
 #include "app/Application.h"
@@ -23,9 +24,6 @@ namespace {
 // 1.5 m cube on the floor and the 4 m pillar on the left.
 const glm::vec3 floorBlockCentre(2.4f, 0.75f, 0.4f);
 const glm::vec3 leftPillarCentre(-4.2f, 2.0f, -1.5f);
-
-// The colour glClearColor(0.1, 0.1, 0.1, 1) gives in an 8-bit framebuffer.
-constexpr RgbImage::Pixel clearColour{26, 26, 26};
 
 struct SceneFrame {
     RgbImage shadowed;

@@ -10,6 +10,7 @@
 
 #include "GlTest.h"
 #include "LogCapture.h"
+#include "ShippedScene.h"
 
 #include <GLFW/glfw3.h>
 #include <glm/gtc/matrix_transform.hpp>
@@ -152,9 +153,7 @@ protected:
     void SetUp() override
     {
         GlTest::SetUp();
-        const std::filesystem::path source(GLIMMERHALL_SOURCE_DIR);
-        std::filesystem::copy(source / "shader", workspace.path() / "shader");
-        std::filesystem::copy(source / "res", workspace.path() / "res", std::filesystem::copy_options::recursive);
+        copyShippedScene(workspace.path());
         glfwGetWindowSize(app.window.handle, &windowWidth, &windowHeight);
     }
 

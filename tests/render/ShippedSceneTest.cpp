@@ -3,6 +3,7 @@
 #include "ShippedSceneTest.h"
 
 #include "LogCapture.h"
+#include "ShippedScene.h"
 
 #include "app/Application.h"
 #include "lighting/PointLight.h"
@@ -29,9 +30,7 @@ std::unique_ptr<Model3D> sceneModel(const std::string& programName)
 void ShippedSceneTest::SetUp()
 {
     GlTest::SetUp();
-    const std::filesystem::path source(GLIMMERHALL_SOURCE_DIR);
-    std::filesystem::copy(source / "shader", workspace.path() / "shader");
-    std::filesystem::copy(source / "res", workspace.path() / "res", std::filesystem::copy_options::recursive);
+    copyShippedScene(workspace.path());
     workspace.write("settings.txt", "FULLSCREEN 0\nWIDTH 320\nHEIGHT 180\n");
     app.settings.load();
 

@@ -1,4 +1,5 @@
 #include "ChildProcess.h"
+#include "ShippedScene.h"
 #include "TempDirectory.h"
 #include "XSession.h"
 
@@ -15,9 +16,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-// The colour glClearColor(0.1, 0.1, 0.1, 1) gives in an 8-bit framebuffer.
-constexpr RgbImage::Pixel clearColour{26, 26, 26};
 
 std::string readFile(const std::filesystem::path& path)
 {
@@ -58,9 +56,8 @@ TEST(BrokenAssetsEndToEnd, TheProgramRunsOnWithoutWhatItCouldNotUseAndEndsWithEs
     XSession x;
     ASSERT_TRUE(x.isOpen()) << "this test needs an X display";
     TempDirectory workspace;
+    copyShippedScene(workspace.path());
     const std::filesystem::path source(GLIMMERHALL_SOURCE_DIR);
-    std::filesystem::copy(source / "shader", workspace.path() / "shader");
-    std::filesystem::copy(source / "res", workspace.path() / "res", std::filesystem::copy_options::recursive);
     workspace.write("settings.txt", "FULLSCREEN 0\nWIDTH 320\nHEIGHT 180\n");
 
     // The room is cut off half way; the marker is a screen-filling triangle
