@@ -1,5 +1,6 @@
 #include "animation/CameraAnimation.h"
 
+#include "animation/Finite.h"
 #include "app/Application.h"
 
 #include "LogCapture.h"
@@ -24,18 +25,6 @@ std::string dataFile(const std::string& name)
     std::ostringstream content;
     content << file.rdbuf();
     return content.str();
-}
-
-bool isFinite(const glm::mat4& m)
-{
-    for (int c = 0; c < 4; ++c) {
-        for (int r = 0; r < 4; ++r) {
-            if (!std::isfinite(m[c][r])) {
-                return false;
-            }
-        }
-    }
-    return true;
 }
 
 // Where the view puts the world origin: minus the position of a camera that

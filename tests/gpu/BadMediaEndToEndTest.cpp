@@ -1,4 +1,5 @@
 #include "ChildProcess.h"
+#include "FileContent.h"
 #include "ShippedScene.h"
 #include "TempDirectory.h"
 #include "XSession.h"
@@ -20,12 +21,6 @@ using namespace std::chrono_literals;
 namespace {
 
 using Lines = std::vector<std::string>;
-
-std::string readFile(const std::filesystem::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 // A bitmap header of 24-bit pixels claiming width x height, followed by a
 // few bytes of pixels.
@@ -85,12 +80,12 @@ protected:
 TEST_F(BadMediaEndToEnd, BrokenShadersAndImagesCostOnlyThemselves)
 {
     // The light marker's fragment stage, whole but followed by binary bytes.
-    replace("shader/nmbptex_dir.frag", readFile(workspace.path() / "shader/nmbptex_dir.frag") +
+    replace("shader/nmbptex_dir.frag", fileContent(workspace.path() / "shader/nmbptex_dir.frag") +
                                            std::string("\0\x01\xfe\xff", 4));
     std::filesystem::remove(workspace.path() / "shader/varshadowmap.frag");
     std::filesystem::create_directory(workspace.path() / "shader/varshadowmap.frag");
     replace("res/texture/wall_diffuse.png", bmpHeaderClaiming(100000, 100000));
-    const std::string floor = readFile(workspace.path() / "res/texture/floor_diffuse.png");
+    const std::string floor = fileContent(workspace.path() / "res/texture/floor_diffuse.png");
     replace("res/texture/floor_diffuse.png", floor.substr(0, 100));
     std::filesystem::remove(workspace.path() / "res/texture/pillar_normal.png");
     ASSERT_EQ(mkfifo((workspace.path() / "res/texture/pillar_normal.png").c_str(), 0600), 0);

@@ -1,4 +1,5 @@
 #include "ChildProcess.h"
+#include "FileContent.h"
 #include "ShippedScene.h"
 #include "TempDirectory.h"
 #include "XSession.h"
@@ -16,14 +17,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-std::string readFile(const std::filesystem::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream content;
-    content << file.rdbuf();
-    return content.str();
-}
 
 std::vector<std::string> errorLines(const std::string& output)
 {
@@ -63,11 +56,11 @@ TEST(BrokenAssetsEndToEnd, TheProgramRunsOnWithoutWhatItCouldNotUseAndEndsWithEs
     // The room is cut off half way; the marker is a screen-filling triangle
     // under sound and unsound nodes; the camera's path runs through a key of
     // NaN and infinity; the light's file is empty.
-    const std::string steps = readFile(source / "res/assets/steps.dae");
+    const std::string steps = fileContent(source / "res/assets/steps.dae");
     ASSERT_GT(steps.size(), 1000u);
     workspace.write("res/assets/steps.dae", steps.substr(0, steps.size() / 2));
-    workspace.write("res/assets/point_light_sphere.dae", readFile(source / "tests/scene/data/non_finite_nodes.dae"));
-    workspace.write("res/assets/camera.dae", readFile(source / "tests/animation/data/camera_non_finite_keys.dae"));
+    workspace.write("res/assets/point_light_sphere.dae", fileContent(source / "tests/scene/data/non_finite_nodes.dae"));
+    workspace.write("res/assets/camera.dae", fileContent(source / "tests/animation/data/camera_non_finite_keys.dae"));
     workspace.write("res/assets/point_light.dae", "");
 
     ChildProcess program(GLIMMERHALL_BINARY, workspace.path(), {});

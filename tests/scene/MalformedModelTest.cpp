@@ -3,6 +3,7 @@
 #include "SceneTest.h"
 
 #include "LogCapture.h"
+#include "animation/Finite.h"
 #include "app/Application.h"
 #include "gpu/PixelShader.h"
 #include "gpu/Texture.h"
@@ -64,18 +65,6 @@ struct VertexCounts {
     GLuint drawn = 0;
     GLuint poisoned = 0;
 };
-
-bool isFinite(const glm::mat4& m)
-{
-    for (int c = 0; c < 4; ++c) {
-        for (int r = 0; r < 4; ++r) {
-            if (!std::isfinite(m[c][r])) {
-                return false;
-            }
-        }
-    }
-    return true;
-}
 
 bool allFinite(const std::vector<float>& values)
 {

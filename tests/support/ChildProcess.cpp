@@ -1,4 +1,5 @@
 #include "ChildProcess.h"
+#include "FileContent.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -12,14 +13,6 @@
 #include <unistd.h>
 
 namespace {
-
-std::string readFile(const std::filesystem::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream content;
-    content << file.rdbuf();
-    return content.str();
-}
 
 [[noreturn]] void runChild(const std::filesystem::path& program, const std::filesystem::path& workingDirectory,
                            const std::filesystem::path& outputPath, const std::filesystem::path& errorPath,
@@ -114,10 +107,10 @@ void ChildProcess::typeOnTerminal(const std::string& text) const
 
 std::string ChildProcess::standardOutput() const
 {
-    return readFile(outputPath);
+    return fileContent(outputPath);
 }
 
 std::string ChildProcess::standardError() const
 {
-    return readFile(errorPath);
+    return fileContent(errorPath);
 }
