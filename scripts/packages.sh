@@ -2,7 +2,9 @@
 # Debian's Assimp CMake package links libz.so without depending on zlib1g-dev.
 build_packages=(cmake g++ make libglfw3-dev libglew-dev libassimp-dev zlib1g-dev libfreeimage-dev libglm-dev)
 display_packages=(xvfb xauth libgl1-mesa-dri)
-test_packages=(googletest libgtest-dev libx11-dev libxtst-dev python3)
+# glfw3native.h, which the tests use to reach the X window behind a GLFW
+# window, includes the XRandR header.
+test_packages=(googletest libgtest-dev libx11-dev libxtst-dev libxrandr-dev python3)
 run_packages=(xdotool imagemagick)
 sanitize_packages=(xdotool)
 # libFuzzer's runtime is only a recommendation of clang's, so it is named.
