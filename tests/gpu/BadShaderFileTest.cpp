@@ -31,19 +31,6 @@ std::string everyByte()
     return bytes;
 }
 
-// Mesa hands out the lowest free names, so every object a build makes falls
-// inside this range.
-std::set<GLuint> liveShadersAndPrograms()
-{
-    std::set<GLuint> live;
-    for (GLuint name = 1; name <= 256; ++name) {
-        if (glIsShader(name) || glIsProgram(name)) {
-            live.insert(name);
-        }
-    }
-    return live;
-}
-
 class BadShaderFileTest : public GlTest {
 protected:
     void SetUp() override
@@ -58,7 +45,7 @@ protected:
     // vertex stage before it has made an object the failure must delete.
     void expectRefused(const std::string& fileName, const std::string& pattern)
     {
-        const std::set<GLuint> before = liveShadersAndPrograms();
+        const std::set<unsigned int> before = liveShadersAndPrograms();
         {
             LogCapture log;
             EXPECT_EQ(manager.addShader("bad", "plain.vert", fileName, nullptr), nullptr) << fileName;

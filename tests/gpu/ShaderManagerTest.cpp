@@ -47,19 +47,6 @@ void writeSources(const TempDirectory& workspace)
                     "void main() { color = texture(flat2d, vec2(0.5)) + texture(cube, vec3(1.0)); }\n");
 }
 
-// Mesa hands out the lowest free names, so every object a build makes falls
-// inside this range.
-std::set<GLuint> liveShadersAndPrograms()
-{
-    std::set<GLuint> live;
-    for (GLuint name = 1; name <= 256; ++name) {
-        if (glIsShader(name) || glIsProgram(name)) {
-            live.insert(name);
-        }
-    }
-    return live;
-}
-
 GLint shaderType(GLuint shader)
 {
     GLint type = 0;
@@ -138,7 +125,7 @@ TEST_F(ShaderManagerTest, FailedBuildsRegisterNothingAndLeaveNoObjectBehind)
          "ERROR ShaderManager: Shader program will not run in this OpenGL environment!\n"},
     };
     for (const ExpectedLog& expected : builds) {
-        const std::set<GLuint> before = liveShadersAndPrograms();
+        const std::set<unsigned int> before = liveShadersAndPrograms();
         {
             LogCapture log;
             EXPECT_EQ(build("failing", expected.files), nullptr);
@@ -153,7 +140,7 @@ TEST_F(ShaderManagerTest, ATakenNameReadsNothingAndReturnsTheFirstProgram)
 {
     PixelShader* first = build("lit", {"plain.vert", "plain.frag"}, firstLight);
     ASSERT_NE(first, nullptr);
-    const std::set<GLuint> before = liveShadersAndPrograms();
+    const std::set<unsigned int> before = liveShadersAndPrograms();
 
     LogCapture log;
     EXPECT_EQ(build("lit", {"missing.vert", "missing.frag"}, secondLight), first);
@@ -166,7 +153,7 @@ TEST_F(ShaderManagerTest, ATakenNameReadsNothingAndReturnsTheFirstProgram)
 
 TEST_F(ShaderManagerTest, ProgramsHoldTheirStagesUntilCleanUpDeletesThem)
 {
-    const std::set<GLuint> before = liveShadersAndPrograms();
+    const std::set<unsigned int> before = liveShadersAndPrograms();
     PixelShader* plain = build("plain", {"plain.vert", "plain.frag"}, firstLight);
     const auto* layered =
         dynamic_cast<GeometryPixelShader*>(build("layered", {"plain.vert", "layered.geom", "plain.frag"}));

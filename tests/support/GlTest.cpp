@@ -70,3 +70,14 @@ GlTest::Viewport GlTest::currentViewport()
     glGetIntegerv(GL_VIEWPORT, value.data());
     return value;
 }
+
+std::set<unsigned int> GlTest::liveShadersAndPrograms()
+{
+    std::set<unsigned int> live;
+    for (GLuint name = 1; name <= 256; ++name) {
+        if (glIsShader(name) || glIsProgram(name)) {
+            live.insert(name);
+        }
+    }
+    return live;
+}

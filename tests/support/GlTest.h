@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <set>
 
 struct GLFWwindow;
 
@@ -25,6 +26,10 @@ protected:
     static GLFWwindow* context();
     // The first GL error raised since the last call, or GL_NO_ERROR.
     static unsigned int takeGlError();
+    // The names of every live shader and program object. Mesa hands out the
+    // lowest free names, so every object a build makes falls inside the
+    // range searched.
+    static std::set<unsigned int> liveShadersAndPrograms();
 
     TempDirectory workspace;
 };
