@@ -245,6 +245,11 @@ Texture* TextureManager::getTexture(const std::string& name) const
     return textures.get(name);
 }
 
+Texture* TextureManager::findTexture(const std::string& name) const
+{
+    return textures.find(name);
+}
+
 void TextureManager::cleanUp()
 {
     textures.forEach([](const Texture& texture) { texture.release(); });

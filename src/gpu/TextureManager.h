@@ -25,6 +25,8 @@ public:
     // format allows reading it alone. Needs the GL context.
     static FIBITMAP* loadImage(const std::string& path);
     Texture* getTexture(const std::string& name) const;
+    // The same lookup without the error line, for optional textures.
+    Texture* findTexture(const std::string& name) const;
     void cleanUp();
 
 private:

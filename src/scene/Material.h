@@ -3,8 +3,9 @@
 class Texture;
 
 // A mesh's colour texture (unit 0, "textureMap") and normal map (unit 1,
-// "normalMap"). Either may be missing when its image could not be loaded;
-// binding then skips it.
+// "normalMap"). A slot is empty only when not even the default image could
+// be loaded; binding then leaves its unit empty rather than letting the mesh
+// sample whatever the previous draw left there.
 class Material {
 public:
     Material(Texture* diffuseTexture, Texture* normalTexture);

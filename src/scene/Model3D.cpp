@@ -186,20 +186,27 @@ std::optional<std::string> firstTextureFile(const aiMaterial& material, aiTextur
     return fileName;
 }
 
+// The texture of the image the material names, or the slot's default when
+// the path names no file or the image cannot be loaded: a mesh whose image
+// failed then looks like one that never named an image.
+Texture* namedOrDefault(const aiMaterial& material, aiTextureType type, Texture* (*request)(const std::string&),
+                        Texture* defaultTexture)
+{
+    const std::optional<std::string> file = firstTextureFile(material, type);
+    Texture* named = file ? request(*file) : nullptr;
+    return named != nullptr ? named : defaultTexture;
+}
+
 // Normal maps are authored in the lightmap slot.
 Material texturedMaterial(const aiMaterial& material, unsigned int normalMapCount, unsigned int colourCount)
 {
     Texture* colour = requestColourTexture("checkerboard.png");
     Texture* normalMap = requestNormalMap("normal_up.png");
     if (normalMapCount > 0) {
-        if (const auto file = firstTextureFile(material, aiTextureType_LIGHTMAP)) {
-            normalMap = requestNormalMap(*file);
-        }
+        normalMap = namedOrDefault(material, aiTextureType_LIGHTMAP, requestNormalMap, normalMap);
     }
     if (colourCount > 0) {
-        if (const auto file = firstTextureFile(material, aiTextureType_DIFFUSE)) {
-            colour = requestColourTexture(*file);
-        }
+        colour = namedOrDefault(material, aiTextureType_DIFFUSE, requestColourTexture, colour);
     }
     return Material(colour, normalMap);
 }
@@ -253,6 +260,10 @@ bool Model3D::load(const std::string& fileName)
         return false;
     }
     loadMaterials(*scene);
+    // The materials have asked for the default images by now, so finding
+    // them adds nothing to the log.
+    defaultMaterial = Material(app.textureManager.findTexture("checkerboard"),
+                               app.textureManager.findTexture("normal_up"));
     loadMeshes(*scene);
     if (scene->mRootNode != nullptr) {
         rootNode = buildNode(*scene->mRootNode);
@@ -405,18 +416,16 @@ void Model3D::drawMeshes(const ModelNode& node) const
             continue;
         }
         const MeshEntry& entry = meshes[meshIndex];
-        // An index with no material behind it draws like one without.
-        const Material* material = entry.materialIndex < materials.size() ? &materials[entry.materialIndex] : nullptr;
-        if (material != nullptr) {
-            material->bind();
-        }
+        // An index with no material behind it draws with the default images
+        // rather than with whatever the previous mesh left on the units.
+        const Material& material =
+            entry.materialIndex < materials.size() ? materials[entry.materialIndex] : defaultMaterial;
+        material.bind();
         const auto firstIndexOffset = static_cast<std::uintptr_t>(entry.baseIndex) * sizeof(std::uint32_t);
         glDrawElementsBaseVertex(GL_TRIANGLES, static_cast<GLsizei>(entry.indexCount), GL_UNSIGNED_INT,
                                  reinterpret_cast<const void*>(firstIndexOffset),
                                  static_cast<GLint>(entry.baseVertex));
-        if (material != nullptr) {
-            material->unbind();
-        }
+        material.unbind();
     }
 }
 

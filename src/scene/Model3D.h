@@ -65,6 +65,9 @@ public:
     float specularCoeff;
     float specularPower;
     std::vector<Material> materials;
+    // What meshes draw with whose material index names no material: the
+    // default images, as far as they are loaded.
+    Material defaultMaterial{nullptr, nullptr};
     std::vector<MeshEntry> meshes;
     std::vector<std::unique_ptr<Animation>> animations;
 

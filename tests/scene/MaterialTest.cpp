@@ -90,13 +90,15 @@ TEST_F(MaterialImport, AMaterialWithoutTexturesSaysSoAndAsksForTheNormalMapDefau
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "INFO AssetManager: No Texture found in Material 'plain'"), 1);
 }
 
-TEST_F(MaterialImport, AnImageThatCannotBeLoadedLeavesAnEmptySlotThatDrawingSkips)
+TEST_F(MaterialImport, AnImageThatCannotBeLoadedLeavesTheDefaultInItsSlot)
 {
     // No wall.png in the texture directory.
     const auto model = importModel("materials.dae");
     ASSERT_NE(model, nullptr);
-    EXPECT_EQ(model->materials[2].diffuseTexture, nullptr);
+    EXPECT_EQ(model->materials[2].diffuseTexture, registered("checkerboard"));
     EXPECT_EQ(model->materials[2].normalTexture, registered("normal_up"));
+    EXPECT_EQ(model->materials[3].diffuseTexture, registered("checkerboard"));
+    EXPECT_EQ(model->materials[3].normalTexture, registered("steps_n"));
 
     PixelShader* flat = addProgram("flat",
                                    "#version 430\nlayout(location = 0) in vec3 position;\n"

@@ -10,6 +10,8 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
+#include <filesystem>
+
 namespace {
 
 // Every vertex the program runs on stores, at its gl_VertexID (the mesh's
@@ -203,34 +205,49 @@ TEST_F(ModelDrawing, EachMeshIsOneDrawOfItsIndexCount)
     EXPECT_EQ(takeGlError(), GL_NO_ERROR);
 }
 
-TEST_F(ModelDrawing, AMeshWithoutAMaterialSamplesNoMaterialTexture)
+TEST_F(ModelDrawing, AMeshWithoutItsMaterialOrImageSamplesTheDefaultsNotTheLastMesh)
 {
-    // The base's quad is drawn first, so nothing from an earlier mesh is
-    // left on the units when it draws.
-    for (const std::uint32_t missing : {MeshEntry::noMaterial, 7u}) {
-        SCOPED_TRACE(missing);
+    // The base's quad (green) is drawn before the arm's triangle, whose red
+    // image is missing here, so whatever the base leaves on the units is
+    // what the arm would sample without stand-ins. White and (128, 128, 255)
+    // are the defaults.
+    const glm::vec4 green{0, 1, 0, 1};
+    const glm::vec4 white{1, 1, 1, 1};
+    const glm::vec4 flatNormal{128 / 255.0f, 128 / 255.0f, 1, 1};
+    std::filesystem::remove(workspace.path() / "res/texture/ember.png");
+    {
+        // Without even the default image the unit is left empty.
+        std::filesystem::remove(workspace.path() / "res/texture/checkerboard.png");
+        const auto model = placedModel("hierarchy.dae", 1.0f);
+        ASSERT_NE(model, nullptr);
+        model->draw(recorder);
+        expectColourNear(records()[0].colour, {0, 0, 0, 1});
+        expectColourNear(records()[3].colour, green);
+        writeImage("checkerboard.png", {255, 255, 255, 255});
+    }
+    // Its own material with the image missing, none, and an index past the
+    // list.
+    for (const std::uint32_t armMaterial : {std::uint32_t{0}, MeshEntry::noMaterial, 7u}) {
+        SCOPED_TRACE(armMaterial);
         clearRecords();
         const auto model = placedModel("hierarchy.dae", 1.0f);
         ASSERT_NE(model, nullptr);
-        model->meshes[1].materialIndex = missing;
+        if (armMaterial != 0) {
+            model->meshes[0].materialIndex = armMaterial;
+        }
         model->draw(recorder);
         EXPECT_EQ(takeGlError(), GL_NO_ERROR);
 
         const std::vector<Record> recorded = records();
         for (std::size_t v = 3; v < 7; ++v) {
             ASSERT_EQ(recorded[v].seen.x, 1u);
-            expectColourNear(recorded[v].colour, {0, 0, 0, 1});
-            expectColourNear(recorded[v].normalColour, {0, 0, 0, 1});
+            expectColourNear(recorded[v].colour, green);
         }
         for (std::size_t v = 0; v < 3; ++v) {
             ASSERT_EQ(recorded[v].seen.x, 1u);
-            expectColourNear(recorded[v].colour, {1, 0, 0, 1});
-            expectColourNear(recorded[v].normalColour, {128 / 255.0f, 128 / 255.0f, 1, 1});
+            expectColourNear(recorded[v].colour, white);
+            expectColourNear(recorded[v].normalColour, flatNormal);
         }
-        // Left as the draw leaves it: no program, no vertex array, and the
-        // last colour texture still on unit 0.
-        glActiveTexture(GL_TEXTURE0);
-        glBindTexture(GL_TEXTURE_2D, 0);
     }
 }
 
