@@ -76,14 +76,47 @@ void Renderer::initShadowMap()
         faceRotationFromColumns({-1.0f, 0.0f, 0.0f}, {0.0f, -1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}),
     };
     shadowProgram = app.shaderManager.getShader("shadowmap");
+    if (!hasShadowPass()) {
+        clearShadowMap();
+    }
+}
+
+// Without its program or the light to look from there is no pass; the
+// reasons were logged at start-up.
+bool Renderer::hasShadowPass() const
+{
+    return shadowProgram != nullptr && shadowProgram->light != nullptr;
+}
+
+void Renderer::uploadFaceMatrices(const glm::vec3& lightPosition) const
+{
+    // A program without the array has no location to offset from: -1 plus
+    // the face index would write into other uniforms.
+    const int cubemapMatrix = shadowProgram->getUniformLocation("cubemapMatrix");
+    if (cubemapMatrix < 0) {
+        return;
+    }
+    const glm::mat4 towardsLight = glm::translate(glm::mat4(1.0f), -lightPosition);
+    for (int face = 0; face < 6; ++face) {
+        const glm::mat4 faceMatrix = (shadowProjection * faceRotation[face]) * towardsLight;
+        PixelShader::setUniformMatrix4fv(cubemapMatrix + face, glm::value_ptr(faceMatrix));
+    }
+}
+
+// Nothing ever renders into the cube map without the pass, and a cube map
+// allocated without data reads as whatever the driver left there, which
+// the main pass would take for occluders.
+void Renderer::clearShadowMap() const
+{
+    framebuffer.bind();
+    Window::clear();
+    framebuffer.unbind();
 }
 
 void Renderer::renderShadowMap()
 {
-    // Without its program or the light to look from there is no pass; the
-    // reasons were logged at start-up. The main pass still follows the
-    // window's size.
-    if (shadowProgram == nullptr || shadowProgram->light == nullptr) {
+    // The main pass still follows the window's size without the pass.
+    if (!hasShadowPass()) {
         app.window.resetViewport();
         return;
     }
@@ -94,12 +127,7 @@ void Renderer::renderShadowMap()
     light.setUniforms();
     const float nearFarPlane[2] = {nearPlane, farPlane};
     shadowProgram->setUniform2fv("nearFarPlane", nearFarPlane);
-    const int cubemapMatrix = shadowProgram->getUniformLocation("cubemapMatrix");
-    const glm::mat4 towardsLight = glm::translate(glm::mat4(1.0f), -light.lightPosition);
-    for (int face = 0; face < 6; ++face) {
-        const glm::mat4 faceMatrix = (shadowProjection * faceRotation[face]) * towardsLight;
-        PixelShader::setUniformMatrix4fv(cubemapMatrix + face, glm::value_ptr(faceMatrix));
-    }
+    uploadFaceMatrices(light.lightPosition);
     app.assetManager.drawAllDepth();
     shadowProgram->unbind();
     framebuffer.unbind();

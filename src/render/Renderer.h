@@ -3,6 +3,7 @@
 #include "gpu/FramebufferObject.h"
 
 #include <glm/mat4x4.hpp>
+#include <glm/vec3.hpp>
 
 #include <array>
 
@@ -44,5 +45,10 @@ public:
     std::array<glm::mat4, 6> faceRotation;
 
 private:
+    bool hasShadowPass() const;
+    // Sets all six faces to the far depth, where nothing casts a shadow.
+    void clearShadowMap() const;
+    void uploadFaceMatrices(const glm::vec3& lightPosition) const;
+
     int shadowMapSize;
 };

@@ -203,21 +203,13 @@ protected:
         return sampleCubemap(*renderer.framebuffer.attachedTexture, faceAxes);
     }
 
-    // A pass that draws nothing leaves the cube map as it is; this makes that
-    // all far plane.
-    void clearCubemap() const
-    {
-        renderer.framebuffer.bind();
-        Window::clear();
-        renderer.framebuffer.unbind();
-    }
-
-    // The pass is skipped: nothing reaches the cube map, nothing is logged,
-    // and the main pass still gets the whole window after a resize.
+    // The pass is skipped: the cube map, allocated without data, holds the
+    // far plane everywhere from the set-up on, so nothing is in shadow;
+    // nothing is logged, and the main pass still gets the whole window after
+    // a resize.
     void expectSkippedPass()
     {
         ASSERT_NO_FATAL_FAILURE(addRoom());
-        clearCubemap();
         glfwSetWindowSize(app.window.handle, 300, 170);
         glViewport(0, 0, 1, 1);
         {
@@ -427,4 +419,38 @@ TEST_F(ShadowPassTest, AShadowProgramWithoutALightIsSkipped)
     ASSERT_NE(addShadowProgram(nullptr), nullptr);
     initShadowMap();
     expectSkippedPass();
+}
+
+TEST_F(ShadowPassTest, AShadowProgramWithoutTheFaceMatricesGetsNoneOfThem)
+{
+    // Without "cubemapMatrix" its location is -1; the six face matrices must
+    // not land on the locations after it, which belong to other uniforms.
+    workspace.write("shader/no_faces.geom", R"(#version 430 core
+layout(triangles) in;
+layout(triangle_strip, max_vertices = 3) out;
+uniform vec2 nearFarPlane;
+uniform vec3 lightPosition;
+in vec3 vertexWorldPosition[];
+void main()
+{
+    for (int corner = 0; corner < 3; ++corner) {
+        gl_Position = vec4(vertexWorldPosition[corner] - lightPosition, nearFarPlane.y);
+        EmitVertex();
+    }
+}
+)");
+    PixelShader* program = nullptr;
+    {
+        LogCapture silence;
+        program = app.shaderManager.addShader("shadowmap", "shadowmap.vert", "no_faces.geom", "shadowmap.frag",
+                                              pointLight());
+    }
+    ASSERT_NE(program, nullptr);
+    initShadowMap();
+    renderer.renderShadowMap();
+    EXPECT_EQ(takeGlError(), static_cast<unsigned int>(GL_NO_ERROR));
+    glm::vec3 position(-1.0f);
+    glGetUniformfv(program->program, glGetUniformLocation(program->program, "lightPosition"),
+                   glm::value_ptr(position));
+    EXPECT_EQ(position, lightInRoom);
 }
