@@ -12,12 +12,10 @@
 // and the frame that maps a normal-map texel onto the surface is
 // mat3(-tangent, -bitangent, normal). Example: n = (0, 0, 1), b = (0, 1, 0)
 // arrives as tangent (-1, 0, 0) and bitangent (0, -1, 0), i.e. u runs along
-// +x and v along +y. The loader's handedness test, flipping t when
-// (n x t) . (-b) < 0, never fires for a usable b, since that product is
-// |n x b| >= 0; t is rebuilt from n and b alone and carries no handedness of
-// its own, so on a mirrored UV island the u axis comes out reversed. This
-// stage undoes the negation, so worldTangent is dP/du and worldBitangent
-// dP/dv.
+// +x and v along +y. On a mirrored UV island n x b points along +dP/du
+// instead; there the loader flips t, taking its side from Assimp's own
+// tangent, so location 3 is -dP/du on every island. This stage undoes the
+// negation, so worldTangent is dP/du and worldBitangent dP/dv.
 //
 // Tangent and bitangent lie in the surface and move with the model matrix.
 // The normal comes from the view-space "normalMatrix" by undoing the view

@@ -76,8 +76,8 @@ void appendVertices(const aiMesh& mesh, VertexData& data)
         data.textureCoordinates.push_back(textureCoordinates != nullptr
                                               ? glm::vec2(textureCoordinates[v].x, textureCoordinates[v].y)
                                               : glm::vec2(0.0f));
-        const TangentFrame frame =
-            TangentFrame::fromImported(vectorAt(mesh.mNormals, v), vectorAt(mesh.mBitangents, v));
+        const TangentFrame frame = TangentFrame::fromImported(
+            vectorAt(mesh.mNormals, v), vectorAt(mesh.mBitangents, v), vectorAt(mesh.mTangents, v));
         data.normals.push_back(frame.normal);
         data.tangents.push_back(frame.tangent);
         data.bitangents.push_back(frame.bitangent);

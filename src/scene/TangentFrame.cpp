@@ -41,7 +41,8 @@ std::optional<glm::vec3> tangentFrom(const glm::vec3& n, const glm::vec3& b)
 
 } // namespace
 
-TangentFrame TangentFrame::fromImported(std::optional<glm::vec3> normal, std::optional<glm::vec3> bitangent)
+TangentFrame TangentFrame::fromImported(std::optional<glm::vec3> normal, std::optional<glm::vec3> bitangent,
+                                        std::optional<glm::vec3> tangent)
 {
     const glm::vec3 n = isUsable(normal) ? *normal : defaultNormal;
     const glm::vec3 unitNormal = glm::normalize(n);
@@ -54,6 +55,12 @@ TangentFrame TangentFrame::fromImported(std::optional<glm::vec3> normal, std::op
     // A bitangent parallel to the normal leaves no tangent direction.
     glm::vec3 t = tangentFrom(n, b).value_or(unitPerpendicular(unitNormal));
     if (glm::dot(glm::cross(n, t), -b) < 0.0f) {
+        t = t * -1.0f;
+    }
+    // Built from n and b alone, t cannot tell a mirrored UV island from a
+    // plain one. It goes up negated like the bitangent, so it belongs on the
+    // side of the n-b plane opposite to Assimp's tangent dP/du.
+    if (isUsable(tangent) && glm::dot(t, *tangent) > 0.0f) {
         t = t * -1.0f;
     }
     return {n, t, -b};

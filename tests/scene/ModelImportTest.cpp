@@ -104,15 +104,16 @@ TEST_F(ModelImport, TheVertexArraysFeedTheShaderLocations)
 
 TEST_F(ModelImport, TangentsComeFromTheNormalAndTheImportedBitangent)
 {
-    // A mapped quad, a quad whose texture coordinates all coincide, and two
-    // lines that get neither normals nor texture coordinates.
+    // A mapped quad, a quad whose texture coordinates all coincide, two
+    // lines that get neither normals nor texture coordinates, and the first
+    // quad again with u mirrored.
     const auto model = importModel("tangent_frames.dae");
     ASSERT_NE(model, nullptr);
     const std::vector<float> normals = readFloats(model->normalBuffer);
     const std::vector<float> tangents = readFloats(model->tangentBuffer);
     const std::vector<float> bitangents = readFloats(model->bitangentBuffer);
     const std::vector<float> textureCoordinates = readFloats(model->textureCoordinateBuffer);
-    ASSERT_EQ(normals.size(), 12u * 3);
+    ASSERT_EQ(normals.size(), 16u * 3);
     ASSERT_EQ(tangents.size(), normals.size());
     ASSERT_EQ(bitangents.size(), normals.size());
 
@@ -124,6 +125,13 @@ TEST_F(ModelImport, TangentsComeFromTheNormalAndTheImportedBitangent)
     }
     EXPECT_EQ(std::vector<float>(textureCoordinates.begin(), textureCoordinates.begin() + 8),
               (std::vector<float>{0, 0, 1, 0, 1, 1, 0, 1}));
+
+    // Both go up negated: -dP/du is +x on the mirrored quad.
+    for (std::size_t v = 12; v < 16; ++v) {
+        SCOPED_TRACE(v);
+        EXPECT_EQ(vec3At(tangents, v), glm::vec3(1, 0, 0));
+        EXPECT_EQ(vec3At(bitangents, v), glm::vec3(0, -1, 0));
+    }
 
     EXPECT_TRUE(allFinite(normals) && allFinite(tangents) && allFinite(bitangents));
     for (std::size_t v = 4; v < 12; ++v) {

@@ -26,17 +26,33 @@ void expectVec3Near(const glm::vec3& actual, const glm::vec3& expected)
 
 TEST(TangentFrame, TheTangentComesFromTheNormalAndTheBitangentGoesUpNegated)
 {
-    const TangentFrame frame = TangentFrame::fromImported(glm::vec3(0, 0, 1), glm::vec3(0, 1, 0));
+    const TangentFrame frame = TangentFrame::fromImported(glm::vec3(0, 0, 1), glm::vec3(0, 1, 0), glm::vec3(1, 0, 0));
     expectVec3Near(frame.normal, {0, 0, 1});
     expectVec3Near(frame.tangent, {-1, 0, 0});
     expectVec3Near(frame.bitangent, {0, -1, 0});
 
     // A bitangent off the tangent plane still gives a unit tangent in it;
     // the normal goes up as imported, unnormalised.
-    const TangentFrame tilted = TangentFrame::fromImported(glm::vec3(0, 2, 0), glm::vec3(0.6f, 0.3f, 0.8f));
+    const TangentFrame tilted =
+        TangentFrame::fromImported(glm::vec3(0, 2, 0), glm::vec3(0.6f, 0.3f, 0.8f), glm::vec3(-0.8f, 0, 0.6f));
     expectVec3Near(tilted.normal, {0, 2, 0});
     expectVec3Near(tilted.tangent, {0.8f, 0, -0.6f});
     expectVec3Near(tilted.bitangent, {-0.6f, -0.3f, -0.8f});
+}
+
+TEST(TangentFrame, AMirroredIslandTakesItsSideFromTheImportedTangent)
+{
+    // u runs along -x: the tangent goes up negated like the bitangent, as
+    // +x. A tangent that is missing, unusable or lies in the normal and
+    // bitangent's plane decides nothing.
+    const glm::vec3 normal(0, 0, 1);
+    const glm::vec3 bitangent(0, 1, 0);
+    expectVec3Near(TangentFrame::fromImported(normal, bitangent, glm::vec3(-1, 0.5f, 0.2f)).tangent, {1, 0, 0});
+    for (const std::optional<glm::vec3>& undecided :
+         {std::optional<glm::vec3>(), std::optional<glm::vec3>(glm::vec3(notANumber, 0, 0)),
+          std::optional<glm::vec3>(glm::vec3(0)), std::optional<glm::vec3>(glm::vec3(0, 1, 1))}) {
+        expectVec3Near(TangentFrame::fromImported(normal, bitangent, undecided).tangent, {-1, 0, 0});
+    }
 }
 
 TEST(TangentFrame, MissingOrDegenerateInputStillGivesAUnitTangentOnTheNormalPlane)
@@ -59,7 +75,7 @@ TEST(TangentFrame, MissingOrDegenerateInputStillGivesAUnitTangentOnTheNormalPlan
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const TangentFrame frame = TangentFrame::fromImported(c.normal, c.bitangent);
+        const TangentFrame frame = TangentFrame::fromImported(c.normal, c.bitangent, std::nullopt);
         ASSERT_TRUE(isFinite(frame.normal) && isFinite(frame.tangent) && isFinite(frame.bitangent));
         const glm::vec3 unitNormal = glm::normalize(frame.normal);
         EXPECT_NEAR(glm::length(frame.tangent), 1.0f, 1e-6f);
