@@ -5,19 +5,27 @@
 
 #include <cmath>
 
-std::optional<double> AnimationClock::advance(double dt, std::size_t index,
-                                              const std::vector<std::unique_ptr<Animation>>& animations)
+std::optional<double> AnimationClock::ticks(std::size_t index,
+                                            const std::vector<std::unique_ptr<Animation>>& animations) const
 {
     // Every owner reports a bad index under the camera's name.
     if (index >= animations.size()) {
         Log::error("CameraAnimation", "Invalid animation number");
         return std::nullopt;
     }
-    accumulated += dt;
     const Animation& animation = *animations[index];
     // fmod keeps the sign of the ticks; a zero duration gives NaN, which
     // the sampling turns into the last keys.
     return std::fmod(animation.ticksPerSecond * accumulated, animation.duration);
+}
+
+std::optional<double> AnimationClock::advance(double dt, std::size_t index,
+                                              const std::vector<std::unique_ptr<Animation>>& animations)
+{
+    if (index < animations.size()) {
+        advance(dt);
+    }
+    return ticks(index, animations);
 }
 
 std::optional<glm::mat4> AnimationClock::samplePath(double dt,

@@ -10,13 +10,19 @@
 class Animation;
 
 // The accumulated animation time of one owning class (camera, point light,
-// model), shared by all its instances: every update of any instance adds its
-// frame step. It starts at 0 with the program and the program never resets it.
+// model), shared by all its instances. It starts at 0 with the program and
+// the program never resets it.
 class AnimationClock {
 public:
-    // Adds dt (seconds) and returns the sample time in ticks of the
-    // animation at index, wrapped into its duration; nothing, after the
-    // "Invalid animation number" error line and without advancing, when
+    // Adds dt (seconds).
+    void advance(double dt) { accumulated += dt; }
+
+    // The sample time in ticks of the animation at index, wrapped into its
+    // duration; nothing, after the "Invalid animation number" error line,
+    // when there is no such animation.
+    std::optional<double> ticks(std::size_t index, const std::vector<std::unique_ptr<Animation>>& animations) const;
+
+    // Adds dt and returns ticks(index); nothing, without advancing, when
     // there is no such animation.
     std::optional<double> advance(double dt, std::size_t index,
                                   const std::vector<std::unique_ptr<Animation>>& animations);

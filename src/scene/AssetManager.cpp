@@ -52,7 +52,10 @@ void AssetManager::loadAssets()
 
 void AssetManager::updateAll(double elapsedSeconds)
 {
-    assets.forEach([elapsedSeconds](Model3D& model) { model.update(elapsedSeconds); });
+    // Advanced here rather than by each model: every animated model would
+    // otherwise add the frame's step once more.
+    Model3D::clock.advance(elapsedSeconds);
+    assets.forEach([](Model3D& model) { model.update(); });
 }
 
 void AssetManager::drawAll()

@@ -17,6 +17,8 @@ public:
     Model3D* addAsset(const std::string& fileName, std::unique_ptr<Model3D> model);
     // Builds the scene's models.
     void loadAssets();
+    // Advances the shared model clock by the frame's step once, then poses
+    // every model at it in name order.
     void updateAll(double elapsedSeconds);
     void drawAll();
     void drawAllDepth();

@@ -457,16 +457,16 @@ bool Model3D::setMatrices(glm::mat4 modelMatrix)
     return true;
 }
 
-void Model3D::update(double elapsedSeconds)
+void Model3D::update()
 {
     if (!animations.empty()) {
-        animate(elapsedSeconds, 0);
+        animate(0);
     }
 }
 
-void Model3D::animate(double elapsedSeconds, std::size_t animationIndex)
+void Model3D::animate(std::size_t animationIndex)
 {
-    const std::optional<double> time = clock.advance(elapsedSeconds, animationIndex, animations);
+    const std::optional<double> time = clock.ticks(animationIndex, animations);
     if (time.has_value() && rootNode != nullptr) {
         applyAnimation(*time, animationIndex, *rootNode);
     }

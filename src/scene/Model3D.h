@@ -34,8 +34,10 @@ public:
     // Draws with the program, its light, the shadow cube map and the
     // materials.
     virtual void draw(PixelShader* shader);
-    // Poses the node tree from the first animation, if there is one.
-    virtual void update(double elapsedSeconds);
+    // Poses the node tree from the first animation, if there is one, at the
+    // model clock's time. The clock is shared by every model and advanced
+    // once a frame by the asset manager, so all models play in step.
+    virtual void update();
 
     // Draws the geometry alone, with whatever program is bound.
     void drawDepth();
@@ -47,7 +49,9 @@ public:
     // uploading nothing, when one of them is not finite (a NaN or infinite
     // transform above the node), so that the node's meshes are not drawn.
     static bool setMatrices(glm::mat4 modelMatrix);
-    void animate(double elapsedSeconds, std::size_t animationIndex);
+    // Poses the node tree from the animation at index, at the model clock's
+    // time.
+    void animate(std::size_t animationIndex);
     void applyAnimation(double time, std::size_t animationIndex, ModelNode& node);
 
     glm::mat4 modelTransform;
@@ -71,7 +75,7 @@ public:
     std::vector<MeshEntry> meshes;
     std::vector<std::unique_ptr<Animation>> animations;
 
-    // The one model clock, shared by every model.
+    // The one model clock, shared by every model and advanced once a frame.
     static AnimationClock clock;
 
 private:

@@ -29,12 +29,13 @@ TEST_F(ModelAnimation, TheMiddlePoseAfterOneSecondAndTheFirstAgainAfterTwo)
     const glm::mat4 groupTransform = model->rootNode->children[0]->localTransform;
     const glm::mat4 laterJointTransform = model->rootNode->children[1]->localTransform;
 
-    model->update(1.0);
-    EXPECT_DOUBLE_EQ(Model3D::clock.seconds(), 1.0);
+    Model3D::clock.advance(1.0);
+    model->update();
     EXPECT_FLOAT_EQ(jointShift(*model), 25.0f);
     // The file's own transform of the animated node is not kept.
     EXPECT_FLOAT_EQ(nestedJoint(*model).localTransform[3].y, 0.0f);
-    model->update(1.0);
+    Model3D::clock.advance(1.0);
+    model->update();
     EXPECT_FLOAT_EQ(jointShift(*model), 0.0f);
 
     // Nodes without a channel keep their file pose.
@@ -42,7 +43,7 @@ TEST_F(ModelAnimation, TheMiddlePoseAfterOneSecondAndTheFirstAgainAfterTwo)
     EXPECT_EQ(model->rootNode->children[1]->localTransform, laterJointTransform);
 }
 
-TEST_F(ModelAnimation, AnimatedModelsShareOneClockAndUpdateInNameOrder)
+TEST_F(ModelAnimation, AnimatedModelsShareOneClockThatAFrameAdvancesOnce)
 {
     installAsset("animated.dae", "second.dae");
     installAsset("animated.dae", "first.dae");
@@ -56,10 +57,12 @@ TEST_F(ModelAnimation, AnimatedModelsShareOneClockAndUpdateInNameOrder)
     ASSERT_NE(second, nullptr);
     ASSERT_NE(first, nullptr);
 
-    // One frame of 0.25 s: "first" goes first and sees the clock at 0.25,
-    // "second" after it at 0.5.
-    assets.updateAll(0.25);
+    // Two frames of 0.25 s: both models play at the clock's own pace and
+    // stay in step.
+    for (const float shift : {6.25f, 12.5f}) {
+        assets.updateAll(0.25);
+        EXPECT_FLOAT_EQ(jointShift(*first), shift);
+        EXPECT_FLOAT_EQ(jointShift(*second), shift);
+    }
     EXPECT_DOUBLE_EQ(Model3D::clock.seconds(), 0.5);
-    EXPECT_FLOAT_EQ(jointShift(*first), 6.25f);
-    EXPECT_FLOAT_EQ(jointShift(*second), 12.5f);
 }
