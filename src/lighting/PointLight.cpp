@@ -33,17 +33,7 @@ PointLight::PointLight(const glm::vec3& lightColor, float ambientCoeff, float di
     }
 
     const std::string name = scene->mLights[0]->mName.C_Str();
-    // Only the node's own transform places the light; its parents are
-    // deliberately ignored.
-    // A node moved by NaN or infinity gives no position either.
-    const aiNode* node = scene->mRootNode != nullptr ? scene->mRootNode->FindNode(name.c_str()) : nullptr;
-    const glm::vec3 position =
-        node != nullptr ? glm::vec3(convertAssimpMatrix(node->mTransformation)[3]) : glm::vec3(0.0f);
-    if (node != nullptr && isFinite(position)) {
-        lightPosition = position;
-    } else {
-        Log::error("PointLight", "No position coordinates found in light '" + name + "'");
-    }
+    placeAtNode(*scene, name);
 
     if (scene->mAnimations != nullptr) {
         for (unsigned int i = 0; i < scene->mNumAnimations; ++i) {
@@ -52,6 +42,24 @@ PointLight::PointLight(const glm::vec3& lightColor, float ambientCoeff, float di
         }
     }
     Log::info("PointLight", "Light '" + name + "' imported successfully");
+}
+
+// Only the node's own transform places the light; its parents are
+// deliberately ignored. A transform with a NaN or infinite element leaves the
+// light at the origin: the position feeds the shadow matrices.
+void PointLight::placeAtNode(const aiScene& scene, const std::string& name)
+{
+    const aiNode* node = scene.mRootNode != nullptr ? scene.mRootNode->FindNode(name.c_str()) : nullptr;
+    if (node == nullptr) {
+        Log::error("PointLight", "No position coordinates found in light '" + name + "'");
+        return;
+    }
+    const glm::mat4 placement = convertAssimpMatrix(node->mTransformation);
+    if (!isFinite(placement)) {
+        Log::error("PointLight", "Light '" + name + "' has a transform that is not finite");
+        return;
+    }
+    lightPosition = glm::vec3(placement[3]);
 }
 
 void PointLight::setUniforms() const

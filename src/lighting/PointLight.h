@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+struct aiScene;
+
 // An attenuated light whose position and path come from the first light and
 // the animations of a Collada file in the asset directory.
 class PointLight : public BaseLight {
@@ -27,4 +29,7 @@ public:
     std::vector<std::unique_ptr<Animation>> animations;
 
     static AnimationClock clock;
+
+private:
+    void placeAtNode(const aiScene& scene, const std::string& name);
 };

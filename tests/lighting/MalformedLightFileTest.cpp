@@ -79,11 +79,12 @@ TEST_F(MalformedLightFile, ANodeOrKeysThatAreNotFiniteNeverMoveTheLight)
     writeAsset("path.dae", dataFile("light_non_finite_keys.dae"));
 
     // A node moved by infinity and NaN gives no position: the light stays at
-    // the origin, as for a light without a node.
+    // the origin, as for a light without a node, but the line names the
+    // transform.
     LogCapture placedLog;
     PointLight placed = load("placed.dae");
     EXPECT_EQ(placedLog.lines(),
-              (std::vector<std::string>{"ERROR PointLight: No position coordinates found in light 'Lamp'",
+              (std::vector<std::string>{"ERROR PointLight: Light 'Lamp' has a transform that is not finite",
                                         "INFO PointLight: Light 'Lamp' imported successfully"}));
     EXPECT_EQ(placed.lightPosition, glm::vec3(0.0f));
 
