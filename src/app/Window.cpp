@@ -40,6 +40,29 @@ void waitForKeyOnConsole()
     }
 }
 
+// The monitor's video mode closest to the size, as GLFW itself picks it:
+// the least squared distance in width and height, then the highest refresh
+// rate. Null when the monitor lists none.
+const GLFWvidmode* closestVideoMode(GLFWmonitor* monitor, int width, int height)
+{
+    int count = 0;
+    const GLFWvidmode* modes = glfwGetVideoModes(monitor, &count);
+    const GLFWvidmode* closest = nullptr;
+    double closestDistance = 0.0;
+    for (int m = 0; m < count; ++m) {
+        // In doubles: sizes near the 32-bit limit would overflow integers.
+        const double dx = static_cast<double>(modes[m].width) - width;
+        const double dy = static_cast<double>(modes[m].height) - height;
+        const double distance = dx * dx + dy * dy;
+        if (closest == nullptr || distance < closestDistance ||
+            (distance == closestDistance && modes[m].refreshRate > closest->refreshRate)) {
+            closest = &modes[m];
+            closestDistance = distance;
+        }
+    }
+    return closest;
+}
+
 } // namespace
 
 void Window::init(const Settings& settings)
@@ -65,16 +88,25 @@ void Window::create(const Settings& settings)
     glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
 
     const int fullScreen = settings.getInt("FULLSCREEN");
-    const int width = settings.getInt("WIDTH");
-    const int height = settings.getInt("HEIGHT");
+    int width = settings.getInt("WIDTH");
+    int height = settings.getInt("HEIGHT");
     GLFWmonitor* monitor = fullScreen != 0 ? glfwGetPrimaryMonitor() : nullptr;
 
-    // GLFW asserts on negative sizes instead of failing, and Xlib, xcb and
-    // Mesa crash or exit on their own for sizes far beyond what a GL 4.3
-    // implementation must render to, so such sizes are turned away before
-    // the call.
-    const bool sizeIsValid = width > 0 && height > 0 && width <= largestWindowSide && height <= largestWindowSide;
-    if (sizeIsValid) {
+    // GLFW asserts on negative sizes instead of failing. Full screen, the
+    // size only picks a video mode; the window is asked for at that mode's
+    // size, because without a window manager to fit it to the monitor it
+    // keeps the size it was created with. Xlib, xcb and Mesa crash or exit
+    // on their own for windows far beyond what a GL 4.3 implementation must
+    // render to, so such windowed sizes are turned away before the call.
+    const bool sizeIsPositive = width > 0 && height > 0;
+    if (sizeIsPositive && monitor != nullptr) {
+        if (const GLFWvidmode* mode = closestVideoMode(monitor, width, height)) {
+            width = mode->width;
+            height = mode->height;
+        }
+    }
+    const bool fitsTheDriver = width <= largestWindowSide && height <= largestWindowSide;
+    if (sizeIsPositive && (monitor != nullptr || fitsTheDriver)) {
         handle = glfwCreateWindow(width, height, "Glimmerhall", monitor, nullptr);
     }
     if (handle == nullptr) {

@@ -54,7 +54,6 @@ TEST_F(BadSettingsEndToEnd, ContentWithoutAUsableSizeFailsAtOnce)
         {"sizes that are not numbers", "FULLSCREEN 0\nWIDTH abc\nHEIGHT 0x200\n"},
         {"full screen of zero size", "FULLSCREEN 1\nWIDTH 0\nHEIGHT 0\n"},
         {"sizes past the 32-bit range", "FULLSCREEN 0\nWIDTH 99999999999\nHEIGHT 99999999999\n"},
-        {"full screen past the 32-bit range", "FULLSCREEN 1\nWIDTH 99999999999\nHEIGHT 99999999999\n"},
         {"sizes past any viewport", "FULLSCREEN 0\nWIDTH 40000\nHEIGHT 40000\n"},
         {"one side past any viewport", "FULLSCREEN 0\nWIDTH 16385\nHEIGHT 200\n"},
     };
@@ -113,4 +112,22 @@ TEST_F(BadSettingsEndToEnd, BinaryPairsAroundTheSizesStillOpenTheWindow)
     x.pressKey("Escape");
     EXPECT_EQ(program->waitForExit(30s), 0);
     EXPECT_EQ(program->standardError(), "");
+}
+
+TEST_F(BadSettingsEndToEnd, FullScreenTakesTheClosestVideoModeWhateverTheSize)
+{
+    // The test's X server has one video mode, the size of its screen.
+    for (const char* content : {"FULLSCREEN 1\nWIDTH 40000\nHEIGHT 40000\n",
+                                "FULLSCREEN 1\nWIDTH 99999999999\nHEIGHT 99999999999\n"}) {
+        SCOPED_TRACE(content);
+        workspace.write("settings.txt", content);
+        const auto program = start();
+        const XSession::WindowId window = x.waitForWindowOf(program->pid(), 20s);
+        ASSERT_NE(window, 0u) << program->standardError();
+        EXPECT_EQ(x.size(window), x.screenSize());
+        x.focus(window);
+        x.pressKey("Escape");
+        EXPECT_EQ(program->waitForExit(30s), 0);
+        EXPECT_EQ(program->standardError(), "");
+    }
 }

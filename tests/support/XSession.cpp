@@ -126,6 +126,11 @@ std::pair<int, int> XSession::size(WindowId window)
     return {attributes.width, attributes.height};
 }
 
+std::pair<int, int> XSession::screenSize()
+{
+    return {DisplayWidth(display, DefaultScreen(display)), DisplayHeight(display, DefaultScreen(display))};
+}
+
 RgbImage XSession::capture(WindowId window)
 {
     const auto [width, height] = size(window);

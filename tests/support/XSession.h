@@ -27,6 +27,7 @@ public:
     WindowId waitForWindowOf(pid_t pid, std::chrono::milliseconds timeout);
     std::string title(WindowId window);
     std::pair<int, int> size(WindowId window);
+    std::pair<int, int> screenSize();
     RgbImage capture(WindowId window);
     // Captures the window until a picture satisfies shows; false after the
     // timeout.
