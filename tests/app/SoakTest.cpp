@@ -9,6 +9,7 @@
 
 #include "app/Application.h"
 #include "lighting/BaseLight.h"
+#include "lighting/PointLight.h"
 #include "render/Renderer.h"
 
 #include <GLFW/glfw3.h>
@@ -245,6 +246,12 @@ TEST_F(Soak, ThousandsOfFramesKeepMemoryAndGlObjectsFlat)
         renderFrames(framesPerStretch, stretch.zeroSizedFramebuffer);
         expectSoundFrames(stretch.name, stretch.zeroSizedFramebuffer);
         readings.push_back({stretch.name, residentKibibytes(getpid()), liveGlObjects()});
+    }
+
+    // Each class clock advanced once a frame by the step the frame used: the
+    // steps add up to the time of the last tick but one.
+    for (const AnimationClock* clock : {&CameraAnimation::clock, &PointLight::clock, &Model3D::clock}) {
+        EXPECT_NEAR(clock->seconds(), app.timer.previousTime, 1e-9);
     }
 
     // Every GL object is made at start-up; the first frames only settle the
