@@ -2,10 +2,10 @@
 
 #include "SceneTest.h"
 
+#include "SolidImage.h"
+
 #include "app/Application.h"
 #include "scene/Model3D.h"
-
-#include <FreeImage.h>
 
 #include <filesystem>
 #include <fstream>
@@ -32,21 +32,8 @@ void SceneTest::installAsset(const std::string& dataFile, const std::string& ass
 
 void SceneTest::writeImage(const std::string& fileName, std::array<std::uint8_t, 4> rgba) const
 {
-    std::filesystem::create_directories(workspace.path() / "res/texture");
-    FIBITMAP* bitmap = FreeImage_Allocate(2, 2, 32);
-    for (unsigned int y = 0; y < 2; ++y) {
-        BYTE* row = FreeImage_GetScanLine(bitmap, static_cast<int>(y));
-        for (unsigned int x = 0; x < 2; ++x) {
-            row[4 * x + FI_RGBA_RED] = rgba[0];
-            row[4 * x + FI_RGBA_GREEN] = rgba[1];
-            row[4 * x + FI_RGBA_BLUE] = rgba[2];
-            row[4 * x + FI_RGBA_ALPHA] = rgba[3];
-        }
-    }
-    const std::string path = (workspace.path() / "res/texture" / fileName).string();
-    const bool saved = FreeImage_Save(FIF_PNG, bitmap, path.c_str(), 0);
-    FreeImage_Unload(bitmap);
-    ASSERT_TRUE(saved) << path;
+    const std::filesystem::path path = workspace.path() / "res/texture" / fileName;
+    ASSERT_TRUE(writeSolidImage(path, rgba)) << path;
 }
 
 PixelShader* SceneTest::addProgram(const std::string& name, const std::string& vertexSource,
