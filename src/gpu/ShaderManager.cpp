@@ -2,14 +2,12 @@
 
 #include "app/Application.h"
 #include "app/Log.h"
+#include "app/RegularFileReader.h"
 #include "gpu/GeometryPixelShader.h"
 
 #include <GL/glew.h>
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <optional>
 
 namespace {
 
@@ -84,37 +82,25 @@ std::string programInfoLog(GLuint program, GLint length)
     return withoutTrailingLineEnds(log);
 }
 
-// The whole file, or nothing when it cannot be read. Only regular files are
-// opened: a directory opens as a stream that reads as empty, a named pipe
-// blocks the open until a writer comes, and a device may never end.
-std::optional<std::string> readFile(const std::filesystem::path& path)
-{
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) {
-        return std::nullopt;
-    }
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    std::ifstream file(path);
-    if (error || !file) {
-        return std::nullopt;
-    }
-    std::string contents(static_cast<std::size_t>(size), '\0');
-    if (!file.read(contents.data(), static_cast<std::streamsize>(contents.size()))) {
-        return std::nullopt;
-    }
-    return contents;
-}
+// Hand-written shaders run to a few kilobytes; the limit keeps a runaway
+// file (a sparse one can claim terabytes) from taking the memory.
+constexpr std::uintmax_t maxSourceBytes = std::uintmax_t{64} << 20;
 
 // A file that cannot be read gives an empty source: the build goes on and
 // fails where the driver rejects it.
 std::string readSource(const std::string& path, const std::string& fileName)
 {
-    std::optional<std::string> source = readFile(path);
-    if (!source) {
-        Log::error(component, "Could not open '" + fileName + "'");
-        return {};
+    RegularFileReader::Result file = RegularFileReader::read(path, maxSourceBytes);
+    if (file.outcome == RegularFileReader::Outcome::Read) {
+        return std::move(file.contents);
     }
-    return std::move(*source);
+    if (file.outcome == RegularFileReader::Outcome::TooLarge) {
+        Log::error(component, "Shader file '" + fileName + "' is larger than " + std::to_string(maxSourceBytes >> 20) +
+                                  " MiB");
+    } else {
+        Log::error(component, "Could not open '" + fileName + "'");
+    }
+    return {};
 }
 
 void deleteShaders(std::initializer_list<GLuint> shaders)

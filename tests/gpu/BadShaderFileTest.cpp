@@ -7,6 +7,7 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <regex>
 #include <set>
@@ -127,6 +128,18 @@ TEST_F(BadShaderFileTest, AHugeFileReachesTheCompilerWhole)
     workspace.write("shader/spacious.frag", plainFragment + blanks);
     LogCapture log;
     EXPECT_NE(manager.addShader("spacious", "plain.vert", "spacious.frag", nullptr), nullptr) << log.text();
+}
+
+TEST_F(BadShaderFileTest, AFileBeyondTheSizeLimitIsNotRead)
+{
+    // Sparse files, the larger one beyond any memory; the NUL bytes after the
+    // shader would otherwise fail the build only once read.
+    for (const std::uintmax_t size : {(std::uintmax_t{64} << 20) + 1, std::uintmax_t{100} << 30}) {
+        workspace.write("shader/vast.frag", plainFragment);
+        std::filesystem::resize_file(workspace.path() / "shader/vast.frag", size);
+        expectRefused("vast.frag", "ERROR ShaderManager: Shader file 'vast\\.frag' is larger than 64 MiB\n" +
+                                       compileFailure("vast\\.frag"));
+    }
 }
 
 TEST_F(BadShaderFileTest, AnUnreadableFileIsNotOpened)
