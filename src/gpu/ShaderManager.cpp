@@ -8,6 +8,7 @@
 #include <GL/glew.h>
 
 #include <cstdint>
+#include <optional>
 
 namespace {
 
@@ -101,6 +102,23 @@ std::string readSource(const std::string& path, const std::string& fileName)
         Log::error(component, "Could not open '" + fileName + "'");
     }
     return {};
+}
+
+// Some tools pad a file with NUL bytes after its text. The driver takes the
+// source as a C string and stops at the first NUL, which drops padding
+// harmlessly but would drop any text after it unseen; such a source is
+// refused.
+std::optional<std::string> textBeforePadding(std::string source)
+{
+    const std::size_t firstNul = source.find('\0');
+    if (firstNul == std::string::npos) {
+        return source;
+    }
+    if (source.find_first_not_of('\0', firstNul) != std::string::npos) {
+        return std::nullopt;
+    }
+    source.resize(firstNul);
+    return source;
 }
 
 void deleteShaders(std::initializer_list<GLuint> shaders)
@@ -214,11 +232,9 @@ PixelShader* ShaderManager::addShader(const std::string& name, const std::string
 
 bool ShaderManager::compileShaderFile(unsigned int type, const std::string& fileName, unsigned int& shader) const
 {
-    const std::string source = readSource(shaderDirectory + fileName, fileName);
-    // The driver takes the source as a C string and would silently compile
-    // only the text before the first NUL.
-    if (source.find('\0') != std::string::npos) {
-        Log::error(component, "Failed to compile shader '" + fileName + "': the source holds a NUL byte");
+    const std::optional<std::string> source = textBeforePadding(readSource(shaderDirectory + fileName, fileName));
+    if (!source) {
+        Log::error(component, "Failed to compile shader '" + fileName + "': the source holds text after a NUL byte");
         shader = 0;
         return false;
     }
@@ -227,7 +243,7 @@ bool ShaderManager::compileShaderFile(unsigned int type, const std::string& file
         Log::error(component, "Cannot create shader type " + std::to_string(type) + " for " + fileName);
         return false;
     }
-    const char* text = source.c_str();
+    const char* text = source->c_str();
     glShaderSource(shader, 1, &text, nullptr);
     glCompileShader(shader);
 

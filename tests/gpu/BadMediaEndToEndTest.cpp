@@ -104,7 +104,8 @@ TEST_F(BadMediaEndToEnd, BrokenShadersAndImagesCostOnlyThemselves)
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     };
     for (const char* expected : {
-             "ERROR ShaderManager: Failed to compile shader 'nmbptex_dir.frag': the source holds a NUL byte",
+             "ERROR ShaderManager: Failed to compile shader 'nmbptex_dir.frag': the source holds text after a NUL "
+             "byte",
              "ERROR ShaderManager: Shader 'nmbptex_dir' does not exist in map",
              "ERROR ShaderManager: Could not open 'varshadowmap.frag'",
              "ERROR TextureManager: Invalid texture 'wall_diffuse.png'",

@@ -69,7 +69,8 @@ std::string compileFailure(const std::string& escapedFileName)
 
 std::string nulRefusal(const std::string& escapedFileName)
 {
-    return "ERROR ShaderManager: Failed to compile shader '" + escapedFileName + "': the source holds a NUL byte\n";
+    return "ERROR ShaderManager: Failed to compile shader '" + escapedFileName +
+           "': the source holds text after a NUL byte\n";
 }
 
 std::string notOpened(const std::string& escapedFileName)
@@ -100,6 +101,11 @@ TEST_F(BadShaderFileTest, FilesThatHoldNoShaderTextFailTheirBuild)
         workspace.write("shader/" + bad.fileName, bad.content);
         expectRefused(bad.fileName, bad.pattern);
     }
+
+    // NUL bytes alone after the text are padding, which some tools write.
+    workspace.write("shader/nul_padded.frag", plainFragment + std::string(4096, '\0'));
+    LogCapture log;
+    EXPECT_NE(manager.addShader("nul_padded", "plain.vert", "nul_padded.frag", nullptr), nullptr) << log.text();
 }
 
 TEST_F(BadShaderFileTest, PathsThatAreNoRegularFileAreNotOpened)
@@ -132,8 +138,8 @@ TEST_F(BadShaderFileTest, AHugeFileReachesTheCompilerWhole)
 
 TEST_F(BadShaderFileTest, AFileBeyondTheSizeLimitIsNotRead)
 {
-    // Sparse files, the larger one beyond any memory; the NUL bytes after the
-    // shader would otherwise fail the build only once read.
+    // Sparse files, whose NUL bytes after a whole shader would otherwise be
+    // cut as padding and the shader built; the larger one exceeds any memory.
     for (const std::uintmax_t size : {(std::uintmax_t{64} << 20) + 1, std::uintmax_t{100} << 30}) {
         workspace.write("shader/vast.frag", plainFragment);
         std::filesystem::resize_file(workspace.path() / "shader/vast.frag", size);
