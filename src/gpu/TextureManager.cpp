@@ -80,14 +80,15 @@ bool isUploadable(FIBITMAP* bitmap)
     return bitmap != nullptr && FreeImage_GetBits(bitmap) != nullptr && hasUploadableSize(bitmap);
 }
 
-// A path that names something other than a regular file: FreeImage would
-// read a directory as an empty file, block on a named pipe until a writer
-// came, and read a device that never ends.
-bool isOtherThanRegularFile(const std::string& path)
+// A path that names neither a regular file nor a directory: FreeImage would
+// block on a named pipe until a writer came and read a device that never
+// ends. A directory it reads safely, as a file of no format it knows.
+bool blocksOrNeverEnds(const std::string& path)
 {
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(path, error);
-    return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
+    return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+           !std::filesystem::is_directory(status);
 }
 
 // The format the content shows, else the one the extension names.
@@ -99,7 +100,7 @@ FREE_IMAGE_FORMAT detectFormat(const std::string& path)
 
 bool claimsMoreThanTheDriverTakes(const std::string& path)
 {
-    if (isOtherThanRegularFile(path)) {
+    if (blocksOrNeverEnds(path)) {
         return false;
     }
     const FREE_IMAGE_FORMAT format = detectFormat(path);
@@ -213,7 +214,7 @@ Texture* TextureManager::addCubemap(const std::string& name, int width, int heig
 // loaded, so there is no FreeImage_Initialise call to make first.
 FIBITMAP* TextureManager::loadImage(const std::string& path)
 {
-    if (isOtherThanRegularFile(path)) {
+    if (blocksOrNeverEnds(path)) {
         return nullptr;
     }
     const FREE_IMAGE_FORMAT format = detectFormat(path);
