@@ -6,6 +6,7 @@
 
 #include <FreeImage.h>
 #include <GL/glew.h>
+#include <tiffio.h>
 
 #include <filesystem>
 #include <memory>
@@ -147,11 +148,32 @@ Bitmap readPixels(const std::string& path, const std::string& fileName)
     return image;
 }
 
+// FreeImage says what it finds wrong with a file through this one hook, and
+// drops the message when none is set.
+void logFreeImageMessage(FREE_IMAGE_FORMAT, const char* message)
+{
+    Log::error(component, message != nullptr ? message : "");
+}
+
+// Debian's FreeImage reads TIFF files through the system's libtiff, whose
+// default handlers print to standard error: a warning for every tag it does
+// not know, and an error for every EXIF tag that FreeImage asks for and the
+// file lacks, over a hundred lines for one ordinary TIFF. A failed load
+// still reaches the log, through FreeImage's message and the lines of the
+// texture manager.
+void routeLibraryMessages()
+{
+    FreeImage_SetOutputMessage(logFreeImageMessage);
+    TIFFSetWarningHandler(nullptr);
+    TIFFSetErrorHandler(nullptr);
+}
+
 } // namespace
 
 TextureManager::TextureManager(std::string textureDirectory)
     : textureDirectory(std::move(textureDirectory))
 {
+    routeLibraryMessages();
 }
 
 Texture* TextureManager::addTexture(const std::string& fileName, int textureUnit, const std::string& samplerName,
@@ -226,6 +248,12 @@ FIBITMAP* TextureManager::loadImage(const std::string& path)
     // before the size it claims, so that format counts as one it cannot read.
     if (!FreeImage_FIFSupportsReading(format) || format == FIF_XBM) {
         Log::error(component, "Unsupported file format '" + path + "'");
+        return nullptr;
+    }
+    // FreeImage would only say once more, in a message of its own, that a
+    // missing file cannot be opened.
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
         return nullptr;
     }
     // A header can claim a size no texture can have, and FreeImage would
