@@ -1,6 +1,8 @@
 # The Debian packages the project needs, sourced by the other scripts.
 # Debian's Assimp CMake package links libz.so without depending on zlib1g-dev.
-build_packages=(cmake g++ make libglfw3-dev libglew-dev libassimp-dev zlib1g-dev libfreeimage-dev libglm-dev)
+# libtiff-dev: Debian's FreeImage reads TIFF through the system's libtiff,
+# whose message handlers the texture manager replaces.
+build_packages=(cmake g++ make libglfw3-dev libglew-dev libassimp-dev zlib1g-dev libfreeimage-dev libglm-dev libpugixml-dev libtiff-dev)
 display_packages=(xvfb xauth libgl1-mesa-dri)
 # glfw3native.h, which the tests use to reach the X window behind a GLFW
 # window, includes the XRandR header.

@@ -2,6 +2,7 @@
 
 #include "animation/Finite.h"
 #include "app/Application.h"
+#include "app/ColladaPreCheck.h"
 #include "app/Log.h"
 #include "math/AssimpMatrix.h"
 
@@ -35,8 +36,9 @@ CameraAnimation::CameraAnimation(const glm::mat4& projection, const std::string&
 {
     projectionMatrix = projection;
 
+    const std::string path = app.assetDirectory + fileName;
     Assimp::Importer importer;
-    const aiScene* scene = importer.ReadFile(app.assetDirectory + fileName, 0);
+    const aiScene* scene = ColladaPreCheck::isSafeToImport(path) ? importer.ReadFile(path, 0) : nullptr;
     if (scene == nullptr) {
         Log::error("CameraAnimation", "Could not read file '" + fileName + "'");
         return;

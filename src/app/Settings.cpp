@@ -1,12 +1,12 @@
 #include "app/Settings.h"
 
 #include "app/Log.h"
+#include "app/RegularFileReader.h"
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
-#include <fstream>
 #include <limits>
+#include <sstream>
 
 namespace {
 
@@ -42,17 +42,16 @@ std::int32_t convertLikeAtoi(const std::string& text)
 
 void Settings::load()
 {
-    const char* const fileName = "settings.txt";
-    // Opening a pipe would block and a device may never end, while a
-    // directory opens and then fails on the first read; only a regular file
-    // is read at all.
-    std::error_code ignored;
-    std::ifstream file;
-    if (std::filesystem::is_regular_file(fileName, ignored)) {
-        file.open(fileName);
+    const RegularFileReader::Result file = RegularFileReader::read("settings.txt", maxFileBytes);
+    if (file.outcome == RegularFileReader::Outcome::Read) {
+        std::istringstream text(file.contents);
+        read(text);
+        return;
     }
-    if (!file.is_open() || !read(file)) {
-        values.clear();
+    values.clear();
+    if (file.outcome == RegularFileReader::Outcome::TooLarge) {
+        Log::error("Settings", "settings.txt is larger than " + std::to_string(maxFileBytes >> 20) + " MiB");
+    } else {
         Log::error("Settings", "Could not find settings.txt");
     }
 }

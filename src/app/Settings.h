@@ -8,9 +8,14 @@
 // The key/value pairs of settings.txt in the working directory.
 class Settings {
 public:
+    // Three keys take a few bytes; the limit only keeps a runaway file
+    // (gigabytes without a blank would be one token) from taking the memory.
+    static constexpr std::uintmax_t maxFileBytes = std::uintmax_t{64} << 20;
+
     // Reads settings.txt with read(). A file that is missing, is not a
-    // regular file (a directory, a device, a pipe) or fails while being read
-    // leaves the map empty after one error line.
+    // regular file (a directory, a device, a pipe), fails while being read
+    // or is larger than maxFileBytes leaves the map empty after one error
+    // line.
     void load();
 
     // Replaces the map with the whitespace-separated tokens of the input,

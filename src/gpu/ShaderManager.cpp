@@ -2,13 +2,12 @@
 
 #include "app/Application.h"
 #include "app/Log.h"
+#include "app/RegularFileReader.h"
 #include "gpu/GeometryPixelShader.h"
 
 #include <GL/glew.h>
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 
 namespace {
@@ -84,37 +83,42 @@ std::string programInfoLog(GLuint program, GLint length)
     return withoutTrailingLineEnds(log);
 }
 
-// The whole file, or nothing when it cannot be read. Only regular files are
-// opened: a directory opens as a stream that reads as empty, a named pipe
-// blocks the open until a writer comes, and a device may never end.
-std::optional<std::string> readFile(const std::filesystem::path& path)
-{
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) {
-        return std::nullopt;
-    }
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    std::ifstream file(path);
-    if (error || !file) {
-        return std::nullopt;
-    }
-    std::string contents(static_cast<std::size_t>(size), '\0');
-    if (!file.read(contents.data(), static_cast<std::streamsize>(contents.size()))) {
-        return std::nullopt;
-    }
-    return contents;
-}
+// Hand-written shaders run to a few kilobytes; the limit keeps a runaway
+// file (a sparse one can claim terabytes) from taking the memory.
+constexpr std::uintmax_t maxSourceBytes = std::uintmax_t{64} << 20;
 
 // A file that cannot be read gives an empty source: the build goes on and
 // fails where the driver rejects it.
 std::string readSource(const std::string& path, const std::string& fileName)
 {
-    std::optional<std::string> source = readFile(path);
-    if (!source) {
-        Log::error(component, "Could not open '" + fileName + "'");
-        return {};
+    RegularFileReader::Result file = RegularFileReader::read(path, maxSourceBytes);
+    if (file.outcome == RegularFileReader::Outcome::Read) {
+        return std::move(file.contents);
     }
-    return std::move(*source);
+    if (file.outcome == RegularFileReader::Outcome::TooLarge) {
+        Log::error(component, "Shader file '" + fileName + "' is larger than " + std::to_string(maxSourceBytes >> 20) +
+                                  " MiB");
+    } else {
+        Log::error(component, "Could not open '" + fileName + "'");
+    }
+    return {};
+}
+
+// Some tools pad a file with NUL bytes after its text. The driver takes the
+// source as a C string and stops at the first NUL, which drops padding
+// harmlessly but would drop any text after it unseen; such a source is
+// refused.
+std::optional<std::string> textBeforePadding(std::string source)
+{
+    const std::size_t firstNul = source.find('\0');
+    if (firstNul == std::string::npos) {
+        return source;
+    }
+    if (source.find_first_not_of('\0', firstNul) != std::string::npos) {
+        return std::nullopt;
+    }
+    source.resize(firstNul);
+    return source;
 }
 
 void deleteShaders(std::initializer_list<GLuint> shaders)
@@ -228,11 +232,9 @@ PixelShader* ShaderManager::addShader(const std::string& name, const std::string
 
 bool ShaderManager::compileShaderFile(unsigned int type, const std::string& fileName, unsigned int& shader) const
 {
-    const std::string source = readSource(shaderDirectory + fileName, fileName);
-    // The driver takes the source as a C string and would silently compile
-    // only the text before the first NUL.
-    if (source.find('\0') != std::string::npos) {
-        Log::error(component, "Failed to compile shader '" + fileName + "': the source holds a NUL byte");
+    const std::optional<std::string> source = textBeforePadding(readSource(shaderDirectory + fileName, fileName));
+    if (!source) {
+        Log::error(component, "Failed to compile shader '" + fileName + "': the source holds text after a NUL byte");
         shader = 0;
         return false;
     }
@@ -241,7 +243,7 @@ bool ShaderManager::compileShaderFile(unsigned int type, const std::string& file
         Log::error(component, "Cannot create shader type " + std::to_string(type) + " for " + fileName);
         return false;
     }
-    const char* text = source.c_str();
+    const char* text = source->c_str();
     glShaderSource(shader, 1, &text, nullptr);
     glCompileShader(shader);
 

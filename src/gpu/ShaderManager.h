@@ -22,9 +22,10 @@ public:
                            BaseLight* light);
     PixelShader* addShader(const std::string& name, const std::string& vertexFile, const std::string& geometryFile,
                            const std::string& fragmentFile, BaseLight* light);
-    // Reads and compiles one source file; shader receives the new shader
-    // object whenever one was made, also on failure, and 0 for a source
-    // holding a NUL byte, which is refused before any object is made.
+    // Reads and compiles one source file, without the NUL bytes that may pad
+    // its end; shader receives the new shader object whenever one was made,
+    // also on failure, and 0 for a source holding text after a NUL byte,
+    // which is refused before any object is made.
     bool compileShaderFile(unsigned int type, const std::string& fileName, unsigned int& shader) const;
     PixelShader* getShader(const std::string& name) const;
     // Builds the scene's fixed catalogue of programs, each lit one tied to

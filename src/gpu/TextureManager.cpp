@@ -6,6 +6,7 @@
 
 #include <FreeImage.h>
 #include <GL/glew.h>
+#include <tiffio.h>
 
 #include <filesystem>
 #include <memory>
@@ -80,14 +81,15 @@ bool isUploadable(FIBITMAP* bitmap)
     return bitmap != nullptr && FreeImage_GetBits(bitmap) != nullptr && hasUploadableSize(bitmap);
 }
 
-// A path that names something other than a regular file: FreeImage would
-// read a directory as an empty file, block on a named pipe until a writer
-// came, and read a device that never ends.
-bool isOtherThanRegularFile(const std::string& path)
+// A path that names neither a regular file nor a directory: FreeImage would
+// block on a named pipe until a writer came and read a device that never
+// ends. A directory it reads safely, as a file of no format it knows.
+bool blocksOrNeverEnds(const std::string& path)
 {
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(path, error);
-    return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
+    return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+           !std::filesystem::is_directory(status);
 }
 
 // The format the content shows, else the one the extension names.
@@ -99,7 +101,7 @@ FREE_IMAGE_FORMAT detectFormat(const std::string& path)
 
 bool claimsMoreThanTheDriverTakes(const std::string& path)
 {
-    if (isOtherThanRegularFile(path)) {
+    if (blocksOrNeverEnds(path)) {
         return false;
     }
     const FREE_IMAGE_FORMAT format = detectFormat(path);
@@ -146,11 +148,32 @@ Bitmap readPixels(const std::string& path, const std::string& fileName)
     return image;
 }
 
+// FreeImage says what it finds wrong with a file through this one hook, and
+// drops the message when none is set.
+void logFreeImageMessage(FREE_IMAGE_FORMAT, const char* message)
+{
+    Log::error(component, message != nullptr ? message : "");
+}
+
+// Debian's FreeImage reads TIFF files through the system's libtiff, whose
+// default handlers print to standard error: a warning for every tag it does
+// not know, and an error for every EXIF tag that FreeImage asks for and the
+// file lacks, over a hundred lines for one ordinary TIFF. A failed load
+// still reaches the log, through FreeImage's message and the lines of the
+// texture manager.
+void routeLibraryMessages()
+{
+    FreeImage_SetOutputMessage(logFreeImageMessage);
+    TIFFSetWarningHandler(nullptr);
+    TIFFSetErrorHandler(nullptr);
+}
+
 } // namespace
 
 TextureManager::TextureManager(std::string textureDirectory)
     : textureDirectory(std::move(textureDirectory))
 {
+    routeLibraryMessages();
 }
 
 Texture* TextureManager::addTexture(const std::string& fileName, int textureUnit, const std::string& samplerName,
@@ -213,7 +236,7 @@ Texture* TextureManager::addCubemap(const std::string& name, int width, int heig
 // loaded, so there is no FreeImage_Initialise call to make first.
 FIBITMAP* TextureManager::loadImage(const std::string& path)
 {
-    if (isOtherThanRegularFile(path)) {
+    if (blocksOrNeverEnds(path)) {
         return nullptr;
     }
     const FREE_IMAGE_FORMAT format = detectFormat(path);
@@ -225,6 +248,12 @@ FIBITMAP* TextureManager::loadImage(const std::string& path)
     // before the size it claims, so that format counts as one it cannot read.
     if (!FreeImage_FIFSupportsReading(format) || format == FIF_XBM) {
         Log::error(component, "Unsupported file format '" + path + "'");
+        return nullptr;
+    }
+    // FreeImage would only say once more, in a message of its own, that a
+    // missing file cannot be opened.
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
         return nullptr;
     }
     // A header can claim a size no texture can have, and FreeImage would

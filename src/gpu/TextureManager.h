@@ -12,6 +12,8 @@ struct FIBITMAP;
 // maps for render targets, registered under their name.
 class TextureManager {
 public:
+    // Also sends the image libraries' messages, process-wide, to the log
+    // instead of standard error.
     explicit TextureManager(std::string textureDirectory);
 
     Texture* addTexture(const std::string& fileName, int textureUnit, const std::string& samplerName,

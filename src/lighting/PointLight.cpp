@@ -2,6 +2,7 @@
 
 #include "animation/Finite.h"
 #include "app/Application.h"
+#include "app/ColladaPreCheck.h"
 #include "app/Log.h"
 #include "gpu/PixelShader.h"
 #include "math/AssimpMatrix.h"
@@ -19,8 +20,9 @@ PointLight::PointLight(const glm::vec3& lightColor, float ambientCoeff, float di
       attenuationLinear(attenuationLinear),
       attenuationExp(attenuationExp)
 {
+    const std::string path = app.assetDirectory + fileName;
     Assimp::Importer importer;
-    const aiScene* scene = importer.ReadFile(app.assetDirectory + fileName, 0);
+    const aiScene* scene = ColladaPreCheck::isSafeToImport(path) ? importer.ReadFile(path, 0) : nullptr;
     if (scene == nullptr) {
         Log::error("PointLight", "Could not read file '" + fileName + "'");
         return;

@@ -4,6 +4,7 @@
 
 #include "animation/Finite.h"
 #include "app/Application.h"
+#include "app/ColladaPreCheck.h"
 #include "app/FileStem.h"
 #include "app/Log.h"
 #include "gpu/PixelShader.h"
@@ -245,6 +246,9 @@ Model3D::~Model3D()
 
 bool Model3D::load(const std::string& fileName)
 {
+    if (!ColladaPreCheck::isSafeToImport(app.assetDirectory + fileName)) {
+        return false;
+    }
     Assimp::Importer importer;
     // Left to itself Assimp stands a made-up skeleton mesh in for a scene
     // without meshes, and the model would draw what its file does not hold.

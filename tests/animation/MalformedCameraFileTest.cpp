@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -58,6 +59,7 @@ TEST_F(MalformedCameraFile, FilesThatHoldNoSceneLeaveAFixedIdentityView)
 {
     const std::string path = dataFile("camera_path.dae");
     ASSERT_GT(path.size(), 1000u);
+    const std::string eyeNode = "<node id=\"Eye\" name=\"Eye\" type=\"NODE\">";
     const char pngHeader[] = "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xff\xff\xff";
     const std::vector<std::pair<std::string, std::string>> files = {
         {"empty.dae", ""},
@@ -65,10 +67,20 @@ TEST_F(MalformedCameraFile, FilesThatHoldNoSceneLeaveAFixedIdentityView)
         {"noise.dae", std::string(pngHeader, sizeof pngHeader - 1)},
         {"page.dae", "<?xml version=\"1.0\"?>\n<html><body>camera</body></html>\n"},
         {"halved.dae", path.substr(0, path.size() / 2)},
+        // The camera's node holds a node that instances it again, which
+        // Assimp's import would follow until its stack overflowed.
+        {"cycle.dae",
+         std::string(path).insert(path.find(eyeNode) + eyeNode.size(), "<node><instance_node url=\"#Eye\"/></node>")},
+        // A sparse file far past the size limit, which Assimp would try to
+        // read whole.
+        {"vast.dae", path},
     };
     for (const auto& [fileName, content] : files) {
         SCOPED_TRACE(fileName);
         writeAsset(fileName, content);
+        if (fileName == "vast.dae") {
+            std::filesystem::resize_file(app.assetDirectory + fileName, std::uintmax_t{100} << 30);
+        }
         LogCapture log;
         CameraAnimation camera(projection, fileName);
         camera.update(0.5);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -137,6 +138,26 @@ TEST(Settings, HugeTokensAreReadWhole)
     EXPECT_EQ(settings.getInt("HEIGHT"), std::numeric_limits<std::int32_t>::min());
     EXPECT_EQ(settings.getInt(longKey), 12);
     EXPECT_EQ(settings.getInt(longKey.substr(1)), -1);
+}
+
+TEST(Settings, AFileBeyondTheSizeLimitIsRefusedUnread)
+{
+    TempDirectory directory;
+    const std::filesystem::path settingsPath = directory.path() / "settings.txt";
+    const auto loadSized = [&](std::uintmax_t size) {
+        directory.write("settings.txt", "WIDTH 320\n");
+        // Sparse: the NUL bytes after the text take no disk.
+        std::filesystem::resize_file(settingsPath, size);
+        Settings settings;
+        settings.load();
+        return settings;
+    };
+    EXPECT_EQ(loadSized(Settings::maxFileBytes).getInt("WIDTH"), 320);
+    for (const std::uintmax_t size : {Settings::maxFileBytes + 1, std::uintmax_t{100} << 30}) {
+        LogCapture log;
+        EXPECT_EQ(loadSized(size).getInt("WIDTH"), -1) << size;
+        EXPECT_EQ(log.text(), "ERROR Settings: settings.txt is larger than 64 MiB\n") << size;
+    }
 }
 
 TEST(Settings, ReadingReplacesEarlierPairsAndAFailingStreamLeavesNone)

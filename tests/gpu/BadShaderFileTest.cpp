@@ -7,6 +7,7 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <regex>
 #include <set>
@@ -68,7 +69,8 @@ std::string compileFailure(const std::string& escapedFileName)
 
 std::string nulRefusal(const std::string& escapedFileName)
 {
-    return "ERROR ShaderManager: Failed to compile shader '" + escapedFileName + "': the source holds a NUL byte\n";
+    return "ERROR ShaderManager: Failed to compile shader '" + escapedFileName +
+           "': the source holds text after a NUL byte\n";
 }
 
 std::string notOpened(const std::string& escapedFileName)
@@ -99,6 +101,11 @@ TEST_F(BadShaderFileTest, FilesThatHoldNoShaderTextFailTheirBuild)
         workspace.write("shader/" + bad.fileName, bad.content);
         expectRefused(bad.fileName, bad.pattern);
     }
+
+    // NUL bytes alone after the text are padding, which some tools write.
+    workspace.write("shader/nul_padded.frag", plainFragment + std::string(4096, '\0'));
+    LogCapture log;
+    EXPECT_NE(manager.addShader("nul_padded", "plain.vert", "nul_padded.frag", nullptr), nullptr) << log.text();
 }
 
 TEST_F(BadShaderFileTest, PathsThatAreNoRegularFileAreNotOpened)
@@ -127,6 +134,18 @@ TEST_F(BadShaderFileTest, AHugeFileReachesTheCompilerWhole)
     workspace.write("shader/spacious.frag", plainFragment + blanks);
     LogCapture log;
     EXPECT_NE(manager.addShader("spacious", "plain.vert", "spacious.frag", nullptr), nullptr) << log.text();
+}
+
+TEST_F(BadShaderFileTest, AFileBeyondTheSizeLimitIsNotRead)
+{
+    // Sparse files, whose NUL bytes after a whole shader would otherwise be
+    // cut as padding and the shader built; the larger one exceeds any memory.
+    for (const std::uintmax_t size : {(std::uintmax_t{64} << 20) + 1, std::uintmax_t{100} << 30}) {
+        workspace.write("shader/vast.frag", plainFragment);
+        std::filesystem::resize_file(workspace.path() / "shader/vast.frag", size);
+        expectRefused("vast.frag", "ERROR ShaderManager: Shader file 'vast\\.frag' is larger than 64 MiB\n" +
+                                       compileFailure("vast\\.frag"));
+    }
 }
 
 TEST_F(BadShaderFileTest, AnUnreadableFileIsNotOpened)

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <utility>
 #include <vector>
 
@@ -53,6 +54,7 @@ TEST_F(MalformedLightFile, FilesThatHoldNoSceneLeaveAStillLightAtTheOrigin)
 {
     const std::string light = dataFile("point_light.dae");
     ASSERT_GT(light.size(), 1000u);
+    const std::string lampNode = "<node id=\"Lamp\" name=\"Lamp\" type=\"NODE\">";
     const char noise[] = "\0\x01\x02\xfe\xff<COLLADA\x80\x81";
     const std::vector<std::pair<std::string, std::string>> files = {
         {"empty.dae", ""},
@@ -60,10 +62,20 @@ TEST_F(MalformedLightFile, FilesThatHoldNoSceneLeaveAStillLightAtTheOrigin)
         {"noise.dae", std::string(noise, sizeof noise - 1)},
         {"page.dae", "<?xml version=\"1.0\"?>\n<svg><circle r=\"1\"/></svg>\n"},
         {"halved.dae", light.substr(0, light.size() / 2)},
+        // The lamp's node instances the scene that holds it, which Assimp's
+        // import would follow until its stack overflowed.
+        {"cycle.dae",
+         std::string(light).insert(light.find(lampNode) + lampNode.size(), "<instance_node url=\"#Scene\"/>")},
+        // Assimp would wait for a writer on a named pipe for ever.
+        {"pipe.dae", ""},
     };
     for (const auto& [fileName, content] : files) {
         SCOPED_TRACE(fileName);
-        writeAsset(fileName, content);
+        if (fileName == "pipe.dae") {
+            ASSERT_EQ(mkfifo((app.assetDirectory + fileName).c_str(), 0600), 0);
+        } else {
+            writeAsset(fileName, content);
+        }
         LogCapture log;
         PointLight lamp = load(fileName);
         lamp.update(0.5);

@@ -5,6 +5,7 @@
 #include "LogCapture.h"
 #include "animation/Finite.h"
 #include "app/Application.h"
+#include "app/ColladaPreCheck.h"
 #include "gpu/PixelShader.h"
 #include "gpu/Texture.h"
 #include "scene/Model3D.h"
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace {
 
@@ -140,6 +142,15 @@ protected:
                                                                              glm::vec3(1.0f), 0.0f, glm::vec3(1.0f)));
     }
 
+    void expectImportRefused(const std::string& fileName) const
+    {
+        SCOPED_TRACE(fileName);
+        const std::string name = fileName.substr(0, fileName.find('.'));
+        LogCapture log;
+        EXPECT_EQ(addAsset(fileName), nullptr);
+        EXPECT_EQ(log.lines(), std::vector<std::string>{"ERROR AssetManager: Could not import asset '" + name + "'"});
+    }
+
     PixelShader* guard = nullptr;
     GLuint countBuffer = 0;
 };
@@ -168,17 +179,69 @@ TEST_F(MalformedModel, FilesThatHoldNoModelFailWithTheImportLineAndAreNotRegiste
         {"empty_face.dae", dataFile("empty_face.dae")},
     };
     for (const auto& [fileName, content] : files) {
-        SCOPED_TRACE(fileName);
         workspace.write("res/assets/" + fileName, content);
-        const std::string name = fileName.substr(0, fileName.find('.'));
-        LogCapture log;
-        EXPECT_EQ(addAsset(fileName), nullptr);
-        EXPECT_EQ(log.lines(), std::vector<std::string>{"ERROR AssetManager: Could not import asset '" + name + "'"});
+        expectImportRefused(fileName);
     }
+    // Assimp would wait for a writer on a named pipe for ever, and read a
+    // file past the limit, sparse here, whole (the text before its NUL bytes
+    // is the good model).
+    ASSERT_EQ(mkfifo((workspace.path() / "res/assets/pipe.dae").c_str(), 0600), 0);
+    expectImportRefused("pipe.dae");
+    workspace.write("res/assets/vast.dae", whole);
+    std::filesystem::resize_file(workspace.path() / "res/assets/vast.dae", ColladaPreCheck::maxDocumentBytes + 1);
+    expectImportRefused("vast.dae");
     // None of them was registered: the name is free for a good file.
     workspace.write("res/assets/halved.dae", whole);
     EXPECT_NE(addAsset("halved.dae"), nullptr);
     EXPECT_EQ(takeGlError(), GL_NO_ERROR);
+}
+
+TEST_F(MalformedModel, ScenesThatInstanceThemselvesAreRefusedBeforeTheImport)
+{
+    // Assimp's import recurses without end into every one of these.
+    const std::string whole = dataFile("two_meshes.dae");
+    const std::string quadNode = "<node id=\"quad-node\" name=\"quad-node\">";
+    ASSERT_NE(whole.find(quadNode), std::string::npos);
+    const auto withInQuadNode = [&](const std::string& inserted, const std::string& libraryNodes = "") {
+        std::string document = whole;
+        document.insert(document.find(quadNode) + quadNode.size(), inserted);
+        return document.insert(document.find("<library_visual_scenes>"), libraryNodes);
+    };
+    const auto repeated = [](const std::string& text, int count) {
+        std::string all;
+        for (int time = 0; time < count; ++time) {
+            all += text;
+        }
+        return all;
+    };
+    const std::vector<std::pair<std::string, std::string>> cyclic = {
+        {"itself.dae", withInQuadNode("<instance_node url=\"#quad-node\"/>")},
+        {"nested.dae", withInQuadNode("<node id=\"inner\"><instance_node url=\"#quad-node\"/></node>")},
+        {"by_name.dae", withInQuadNode("<node name=\"named\"><node><instance_node url=\"#named\"/></node></node>")},
+        {"scene.dae", withInQuadNode("<instance_node url=\"#scene\"/>")},
+        {"library.dae", withInQuadNode("<instance_node url=\"#a\"/>",
+                                       "<library_nodes><node id=\"a\"><instance_node url=\"#b\"/></node>"
+                                       "<node id=\"b\"><node><instance_node url=\"#a\"/></node></node>"
+                                       "</library_nodes>")},
+        // Deeper than any stack would take a recursive walk.
+        {"deep.dae", withInQuadNode(repeated("<node>", 200000) + "<instance_node url=\"#quad-node\"/>" +
+                                    repeated("</node>", 200000))},
+        // Assimp parses up to the first NUL byte only.
+        {"nul.dae", withInQuadNode("<instance_node url=\"#quad-node\"/>") + std::string(1, '\0') + "<<"},
+    };
+    for (const auto& [fileName, content] : cyclic) {
+        workspace.write("res/assets/" + fileName, content);
+        expectImportRefused(fileName);
+    }
+
+    // Instancing a node twice, and a cycle the scene never reaches, are no
+    // cycle for the import.
+    workspace.write("res/assets/shared.dae",
+                    withInQuadNode("<instance_node url=\"#leaf\"/><instance_node url=\"#leaf\"/>",
+                                   "<library_nodes><node id=\"leaf\"/>"
+                                   "<node id=\"loop\"><instance_node url=\"#loop\"/></node></library_nodes>"));
+    LogCapture log;
+    EXPECT_NE(addAsset("shared.dae"), nullptr) << log.text();
 }
 
 TEST_F(MalformedModel, NodesWithoutAFiniteTransformAreReportedAndNeverReachTheGpu)
