@@ -1,7 +1,6 @@
 #include "animation/Animation.h"
 
-#include "app/Log.h"
-#include "scene/ModelNode.h"
+#include "base/Log.h"
 
 #include <assimp/anim.h>
 
@@ -14,15 +13,6 @@ Animation::Animation(const aiAnimation& animation)
     channels.reserve(animation.mNumChannels);
     for (unsigned int i = 0; i < animation.mNumChannels; ++i) {
         channels.push_back(std::make_unique<NodeAnimation>(*animation.mChannels[i]));
-    }
-}
-
-Animation::Animation(const aiAnimation& animation, ModelNode& root) : Animation(animation)
-{
-    for (std::size_t i = 0; i < channels.size(); ++i) {
-        if (ModelNode* node = root.find(channels[i]->nodeName)) {
-            node->channelIndex = static_cast<std::int32_t>(i);
-        }
     }
 }
 

@@ -7,16 +7,11 @@
 #include <vector>
 
 struct aiAnimation;
-class ModelNode;
 
 // An imported animation: its timing and its channels, owned.
 class Animation {
 public:
     explicit Animation(const aiAnimation& animation);
-    // For models: also gives each node of the tree that a channel animates
-    // (the first in depth-first order with the channel's node name) that
-    // channel's index.
-    Animation(const aiAnimation& animation, ModelNode& root);
 
     // The channel at index, or null when index is not below the channel
     // count (so -1 as an unsigned index is null too).

@@ -1,16 +1,22 @@
 #include "animation/AnimationClock.h"
 
 #include "animation/Animation.h"
-#include "app/Log.h"
+#include "base/Log.h"
 
 #include <cmath>
+
+namespace {
+
+// Every owner reports a bad index under the camera's name.
+const char* const component = "CameraAnimation";
+
+} // namespace
 
 std::optional<double> AnimationClock::ticks(std::size_t index,
                                             const std::vector<std::unique_ptr<Animation>>& animations) const
 {
-    // Every owner reports a bad index under the camera's name.
     if (index >= animations.size()) {
-        Log::error("CameraAnimation", "Invalid animation number");
+        Log::error(component, "Invalid animation number");
         return std::nullopt;
     }
     const Animation& animation = *animations[index];

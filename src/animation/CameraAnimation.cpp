@@ -1,9 +1,8 @@
 #include "animation/CameraAnimation.h"
 
-#include "animation/Finite.h"
-#include "app/Application.h"
-#include "app/ColladaPreCheck.h"
-#include "app/Log.h"
+#include "animation/PathFile.h"
+#include "base/Finite.h"
+#include "base/Log.h"
 #include "math/AssimpMatrix.h"
 
 #include <assimp/Importer.hpp>
@@ -15,6 +14,8 @@
 AnimationClock CameraAnimation::clock;
 
 namespace {
+
+const char* const component = "CameraAnimation";
 
 // A placement that collapses space (a zero scale) has no inverse; its
 // elements would come out non-finite and poison every vertex on the GPU.
@@ -36,15 +37,13 @@ CameraAnimation::CameraAnimation(const glm::mat4& projection, const std::string&
 {
     projectionMatrix = projection;
 
-    const std::string path = app.assetDirectory + fileName;
     Assimp::Importer importer;
-    const aiScene* scene = ColladaPreCheck::isSafeToImport(path) ? importer.ReadFile(path, 0) : nullptr;
+    const aiScene* scene = PathFile::read(importer, fileName, component);
     if (scene == nullptr) {
-        Log::error("CameraAnimation", "Could not read file '" + fileName + "'");
         return;
     }
     if (!hasCameraAndAnimation(*scene)) {
-        Log::error("CameraAnimation", "No camera/animation found");
+        Log::error(component, "No camera/animation found");
         return;
     }
 
@@ -55,16 +54,13 @@ CameraAnimation::CameraAnimation(const glm::mat4& projection, const std::string&
     if (node != nullptr) {
         const glm::mat4 placement = convertAssimpMatrix(node->mTransformation);
         if (!isFinite(placement)) {
-            Log::error("CameraAnimation", std::string("Camera '") + name.C_Str() + "' has a transform that is not finite");
+            Log::error(component, std::string("Camera '") + name.C_Str() + "' has a transform that is not finite");
         }
         viewMatrix = viewFromPlacement(placement).value_or(viewMatrix);
     }
 
-    for (unsigned int i = 0; i < scene->mNumAnimations; ++i) {
-        animations.push_back(std::make_unique<Animation>(*scene->mAnimations[i]));
-        animations.back()->reportNonFiniteKeys("CameraAnimation");
-    }
-    Log::info("CameraAnimation", std::string("Camera '") + name.C_Str() + "' imported successfully");
+    animations = PathFile::animations(*scene, component);
+    Log::info(component, std::string("Camera '") + name.C_Str() + "' imported successfully");
 }
 
 void CameraAnimation::update(double dt)

@@ -1,6 +1,6 @@
 #include "animation/NodeAnimation.h"
 
-#include "animation/Finite.h"
+#include "base/Finite.h"
 
 #include <assimp/anim.h>
 #include <glm/gtc/matrix_transform.hpp>

@@ -1,37 +1,71 @@
 #include "app/Application.h"
 
+#include "lighting/PointLight.h"
+#include "scene/ProcessObjects.h"
+
 #include <cmath>
 
 Application app;
 
+Application::Application()
+{
+    ProcessObjects& objects = processObjects();
+    objects.shaders = &shaderManager;
+    objects.textures = &textureManager;
+    objects.assets = &assetManager;
+    objects.cameraOwner = &cameraAnimation;
+}
+
 int Application::run()
 {
-    startUp();
-    mainLoop.run();
+    startUp(Renderer::defaultShadowMapSize);
+    mainLoop.run(*renderer);
     shutDown();
     return 0;
 }
 
-void Application::startUp()
+void Application::startUp(int shadowMapSize, const StepRunner& runStep)
 {
-    settings.load();
-    window.init(settings);
-    timer.reset();
-    keyboard.bind(window);
+    runStep(Step::Settings, [this] { settings.load(); });
+    runStep(Step::Window, [this] {
+        window.init(settings);
+        timer.reset();
+        keyboard.bind(window);
+    });
+    setUpScene(shadowMapSize, runStep);
+}
+
+void Application::setUpScene(int shadowMapSize, const StepRunner& runStep)
+{
+    CameraAnimation::clock.reset();
+    PointLight::clock.reset();
+    Model3D::clock.reset();
     // The lights come first: the shader catalogue ties programs to them.
-    assetManager.lights.loadLights();
-    shaderManager.loadShaders();
-    assetManager.loadAssets();
-    cameraAnimation = std::make_unique<CameraAnimation>(cameraProjection(settings), "camera.dae");
+    runStep(Step::Lights, [this] { assetManager.lights.loadLights(); });
+    runStep(Step::Shaders, [this] { shaderManager.loadShaders(); });
+    runStep(Step::Assets, [this] { assetManager.loadAssets(); });
+    runStep(Step::Camera, [this] {
+        cameraAnimation = std::make_unique<CameraAnimation>(cameraProjection(settings), "camera.dae");
+    });
+    runStep(Step::ShadowMap, [this, shadowMapSize] {
+        renderer = std::make_unique<Renderer>(timer, shadowMapSize);
+        renderer->init();
+    });
 }
 
 // Everything that owns GL objects goes while the context still exists.
 void Application::shutDown()
 {
+    renderer.reset();
     cameraAnimation.reset();
     assetManager.cleanUp();
     textureManager.cleanUp();
     shaderManager.cleanUp();
+}
+
+void Application::runEach(Step, const std::function<void()>& run)
+{
+    run();
 }
 
 glm::mat4 Application::cameraProjection(const Settings& settings)

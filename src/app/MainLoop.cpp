@@ -3,10 +3,8 @@
 #include "app/Application.h"
 #include "render/Renderer.h"
 
-void MainLoop::run()
+void MainLoop::run(Renderer& renderer)
 {
-    Renderer renderer;
-    renderer.init();
     while (app.window.running) {
         renderer.update();
         renderer.render();

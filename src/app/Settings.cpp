@@ -1,7 +1,7 @@
 #include "app/Settings.h"
 
-#include "app/Log.h"
-#include "app/RegularFileReader.h"
+#include "base/Log.h"
+#include "base/RegularFileReader.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,6 +9,8 @@
 #include <sstream>
 
 namespace {
+
+const char* const component = "Settings";
 
 std::int32_t convertLikeAtoi(const std::string& text)
 {
@@ -50,9 +52,9 @@ void Settings::load()
     }
     values.clear();
     if (file.outcome == RegularFileReader::Outcome::TooLarge) {
-        Log::error("Settings", "settings.txt is larger than " + std::to_string(maxFileBytes >> 20) + " MiB");
+        Log::error(component, "settings.txt is larger than " + std::to_string(maxFileBytes >> 20) + " MiB");
     } else {
-        Log::error("Settings", "Could not find settings.txt");
+        Log::error(component, "Could not find settings.txt");
     }
 }
 

@@ -125,24 +125,6 @@ void Window::setFixedState()
     glClearColor(0.1f, 0.1f, 0.1f, 1.0f);
 }
 
-void Window::clear()
-{
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-}
-
-void Window::swapBuffers() const
-{
-    glfwSwapBuffers(handle);
-}
-
-void Window::resetViewport() const
-{
-    int width = 0;
-    int height = 0;
-    glfwGetFramebufferSize(handle, &width, &height);
-    glViewport(0, 0, width, height);
-}
-
 void Window::fail(const char* message)
 {
     glfwTerminate();

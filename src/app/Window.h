@@ -19,11 +19,6 @@ public:
     // The GL state that holds for the whole run.
     static void setFixedState();
 
-    static void clear();
-    void swapBuffers() const;
-    // Sets the viewport to the window's current framebuffer size.
-    void resetViewport() const;
-
 private:
     [[noreturn]] static void fail(const char* message);
 };

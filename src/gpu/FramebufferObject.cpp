@@ -1,8 +1,9 @@
 #include "gpu/FramebufferObject.h"
 
-#include "app/Application.h"
-#include "app/Log.h"
+#include "base/Log.h"
+#include "gpu/DefaultFramebuffer.h"
 #include "gpu/Texture.h"
+#include "gpu/TextureManager.h"
 
 #include <GL/glew.h>
 
@@ -44,18 +45,18 @@ void logStatus(GLenum status)
     }
 }
 
-// A colour target needs a depth buffer of its own shape to depth-test
-// against. The manager hands every colour-attached object the same one.
-void attachDepthCubemap(const Texture& colourTexture)
+} // namespace
+
+FramebufferObject::FramebufferObject(TextureManager& textures) : textures(textures)
 {
-    const Texture* depth = app.textureManager.addCubemap(
-        "fboDepthmap", colourTexture.width, colourTexture.height, 3, "depthMap", GL_DEPTH_COMPONENT24,
-        GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, GL_LINEAR, GL_LINEAR, GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE,
-        GL_CLAMP_TO_EDGE);
-    glFramebufferTexture(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, depth->id, 0);
 }
 
-} // namespace
+void FramebufferObject::attachDepthCubemap(const Texture& colourTexture) const
+{
+    const Texture* depth =
+        textures.addDepthCubemap("fboDepthmap", colourTexture.width, colourTexture.height, 3, "depthMap");
+    glFramebufferTexture(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, depth->id, 0);
+}
 
 void FramebufferObject::create(Texture* texture, unsigned int attachment)
 {
@@ -90,5 +91,5 @@ void FramebufferObject::bind() const
 void FramebufferObject::unbind() const
 {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    app.window.resetViewport();
+    DefaultFramebuffer::resetViewport();
 }

@@ -1,10 +1,16 @@
 #include "gpu/PixelShader.h"
 
-#include "app/Log.h"
+#include "base/Log.h"
 
 #include <GL/glew.h>
 
 PixelShader* PixelShader::activeProgram = nullptr;
+
+namespace {
+
+const char* const component = "PixelShader";
+
+} // namespace
 
 PixelShader::PixelShader(unsigned int program, unsigned int vertexShader, unsigned int fragmentShader,
                          BaseLight* light)
@@ -36,7 +42,7 @@ void PixelShader::release() const
 PixelShader* PixelShader::getActive()
 {
     if (activeProgram == nullptr) {
-        Log::errorAfterComponent("PixelShader", "No active program");
+        Log::errorAfterComponent(component, "No active program");
     }
     return activeProgram;
 }

@@ -1,9 +1,9 @@
 #include "gpu/ShaderManager.h"
 
-#include "app/Application.h"
-#include "app/Log.h"
-#include "app/RegularFileReader.h"
+#include "base/Log.h"
+#include "base/RegularFileReader.h"
 #include "gpu/GeometryPixelShader.h"
+#include "gpu/ShadowPassNames.h"
 
 #include <GL/glew.h>
 
@@ -12,7 +12,7 @@
 
 namespace {
 
-const char* const component = "ShaderManager";
+constexpr const char* component = ShaderManager::component;
 
 // One program of the scene's catalogue. Programs without a geometry stage
 // have a null geometry file; unlit programs have a null light name.
@@ -24,20 +24,23 @@ struct CatalogueEntry {
     const char* lightName;
 };
 
+// The light the shadow pass looks from lights the _point programs too.
+constexpr const char* pointLight = ShadowPassNames::light;
+
 // The suffix names the light (_dir, _point); bp marks a lit program, tex a
 // diffuse texture, nm a normal map, sm the point light's shadow cube map and
 // var the alternative shadow encoding.
 const CatalogueEntry catalogue[] = {
     {"tex_nolight", "tex_nolight.vert", nullptr, "tex_nolight.frag", nullptr},
     {"bptex_dir", "bptex_base.vert", nullptr, "bptex_dir.frag", "directional"},
-    {"bptex_point", "bptex_base.vert", nullptr, "bptex_point.frag", "point"},
+    {"bptex_point", "bptex_base.vert", nullptr, "bptex_point.frag", pointLight},
     {"nmbptex_dir", "nmbptex_base.vert", nullptr, "nmbptex_dir.frag", "directional"},
-    {"nmbptex_point", "nmbptex_base.vert", nullptr, "nmbptex_point.frag", "point"},
-    {"smbptex_point", "smbptex_base.vert", nullptr, "smbptex_point.frag", "point"},
-    {"smnmbptex_point", "smnmbptex_base.vert", nullptr, "smnmbptex_point.frag", "point"},
-    {"varsmnmbptex_point", "smnmbptex_base.vert", nullptr, "varsmnmbptex_point.frag", "point"},
-    {"shadowmap", "shadowmap.vert", "shadowmap.geom", "shadowmap.frag", "point"},
-    {"varshadowmap", "shadowmap.vert", "shadowmap.geom", "varshadowmap.frag", "point"},
+    {"nmbptex_point", "nmbptex_base.vert", nullptr, "nmbptex_point.frag", pointLight},
+    {"smbptex_point", "smbptex_base.vert", nullptr, "smbptex_point.frag", pointLight},
+    {"smnmbptex_point", "smnmbptex_base.vert", nullptr, "smnmbptex_point.frag", pointLight},
+    {"varsmnmbptex_point", "smnmbptex_base.vert", nullptr, "varsmnmbptex_point.frag", pointLight},
+    {ShadowPassNames::program, "shadowmap.vert", "shadowmap.geom", "shadowmap.frag", pointLight},
+    {"varshadowmap", "shadowmap.vert", "shadowmap.geom", "varshadowmap.frag", pointLight},
 };
 
 // Drivers end their info logs with line ends of their own; the log line adds
@@ -183,8 +186,8 @@ GLuint linkProgram(std::initializer_list<GLuint> shaders)
 
 } // namespace
 
-ShaderManager::ShaderManager(std::string shaderDirectory)
-    : shaderDirectory(std::move(shaderDirectory))
+ShaderManager::ShaderManager(std::string shaderDirectory, LightLookup lookUpLight)
+    : shaderDirectory(std::move(shaderDirectory)), lookUpLight(std::move(lookUpLight))
 {
 }
 
@@ -289,7 +292,7 @@ void ShaderManager::loadShaders()
     for (const CatalogueEntry& entry : catalogue) {
         // The light is looked up first, so a missing light's line comes
         // before the lines of the build; the program is then built unlit.
-        BaseLight* light = entry.lightName != nullptr ? app.assetManager.lights.getLight(entry.lightName) : nullptr;
+        BaseLight* light = entry.lightName != nullptr ? lookUpLight(entry.lightName) : nullptr;
         if (entry.geometryFile != nullptr) {
             addShader(entry.name, entry.vertexFile, entry.geometryFile, entry.fragmentFile, light);
         } else {

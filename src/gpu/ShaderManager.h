@@ -1,8 +1,9 @@
 #pragma once
 
-#include "app/Registry.h"
+#include "base/Registry.h"
 #include "gpu/PixelShader.h"
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -13,7 +14,15 @@ class BaseLight;
 // by name for the whole run.
 class ShaderManager {
 public:
-    explicit ShaderManager(std::string shaderDirectory);
+    // The component of every log line the manager writes.
+    static constexpr const char* component = "ShaderManager";
+
+    // The light registered under a name, or null after the registry's line.
+    using LightLookup = std::function<BaseLight*(const std::string& name)>;
+
+    // The catalogue ties its programs to the lights that lookup finds; it is
+    // asked only while loadShaders runs.
+    ShaderManager(std::string shaderDirectory, LightLookup lookUpLight);
 
     // The program registered under name: built from the files when the name
     // is new, the registered one when it is taken, null when a stage fails to
@@ -46,5 +55,6 @@ private:
     PixelShader* registerProgram(const std::string& name, std::unique_ptr<PixelShader> shader);
 
     std::string shaderDirectory;
-    Registry<PixelShader> shaders{"ShaderManager", "Shader"};
+    LightLookup lookUpLight;
+    Registry<PixelShader> shaders{component, "Shader"};
 };

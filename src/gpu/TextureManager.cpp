@@ -1,7 +1,7 @@
 #include "gpu/TextureManager.h"
 
-#include "app/FileStem.h"
-#include "app/Log.h"
+#include "base/FileStem.h"
+#include "base/Log.h"
 #include "gpu/ImageHeader.h"
 
 #include <FreeImage.h>
@@ -15,7 +15,7 @@
 
 namespace {
 
-const char* const component = "TextureManager";
+constexpr const char* component = TextureManager::component;
 
 struct BitmapUnloader {
     void operator()(FIBITMAP* bitmap) const { FreeImage_Unload(bitmap); }
@@ -230,6 +230,13 @@ Texture* TextureManager::addCubemap(const std::string& name, int width, int heig
         name, std::make_unique<Texture>(id, textureUnit, GL_TEXTURE_CUBE_MAP, samplerName, width, height));
     Log::info(component, "Cubemap '" + name + "' added successfully as '" + name + "'");
     return texture;
+}
+
+Texture* TextureManager::addDepthCubemap(const std::string& name, int width, int height, int textureUnit,
+                                         const std::string& samplerName)
+{
+    return addCubemap(name, width, height, textureUnit, samplerName, GL_DEPTH_COMPONENT24, GL_DEPTH_COMPONENT,
+                      GL_UNSIGNED_INT, GL_LINEAR, GL_LINEAR, GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE);
 }
 
 // The shared FreeImage library registers its format plugins when it is

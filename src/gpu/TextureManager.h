@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Registry.h"
+#include "base/Registry.h"
 #include "gpu/Texture.h"
 
 #include <string>
@@ -12,6 +12,9 @@ struct FIBITMAP;
 // maps for render targets, registered under their name.
 class TextureManager {
 public:
+    // The component of every log line the manager writes.
+    static constexpr const char* component = "TextureManager";
+
     // Also sends the image libraries' messages, process-wide, to the log
     // instead of standard error.
     explicit TextureManager(std::string textureDirectory);
@@ -21,6 +24,10 @@ public:
     Texture* addCubemap(const std::string& name, int width, int height, int textureUnit,
                         const std::string& samplerName, int internalFormat, unsigned int format, unsigned int type,
                         int minFilter, int magFilter, int wrapS, int wrapT, int wrapR);
+    // The depth cube map that off-screen passes render into: 24-bit depth,
+    // linear filters, clamped at the edges, no comparison mode.
+    Texture* addDepthCubemap(const std::string& name, int width, int height, int textureUnit,
+                             const std::string& samplerName);
     // Identifies the format by content, then by extension, and loads the
     // file; null when it cannot. A header claiming a size beyond the
     // driver's largest texture comes back alone, without pixels, where the
@@ -33,5 +40,5 @@ public:
 
 private:
     std::string textureDirectory;
-    Registry<Texture> textures{"TextureManager", "Texture"};
+    Registry<Texture> textures{component, "Texture"};
 };

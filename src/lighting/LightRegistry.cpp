@@ -2,6 +2,7 @@
 
 #include "lighting/DirectionalLight.h"
 #include "lighting/PointLight.h"
+#include "gpu/ShadowPassNames.h"
 
 BaseLight* LightRegistry::addLight(const std::string& name, std::unique_ptr<BaseLight> light)
 {
@@ -10,7 +11,7 @@ BaseLight* LightRegistry::addLight(const std::string& name, std::unique_ptr<Base
         return registered;
     }
     BaseLight* added = lights.insert(name, std::move(light));
-    Log::info("Lights", "Light '" + name + "' added successfully");
+    Log::info(component, "Light '" + name + "' added successfully");
     return added;
 }
 
@@ -28,7 +29,7 @@ void LightRegistry::loadLights()
 {
     const glm::vec3 white(1.0f);
     addLight("directional", std::make_unique<DirectionalLight>(white, 0.15f, 0.2f, glm::vec3(0.0f, 1000.0f, 0.0f)));
-    addLight("point", std::make_unique<PointLight>(white, 0.15f, 0.3f, 1.0f, 0.001f, 0.001f, "point_light.dae"));
+    addLight(ShadowPassNames::light, std::make_unique<PointLight>(white, 0.15f, 0.3f, 1.0f, 0.001f, 0.001f, "point_light.dae"));
 }
 
 void LightRegistry::cleanUp()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Registry.h"
+#include "base/Registry.h"
 #include "lighting/BaseLight.h"
 
 #include <memory>
@@ -20,6 +20,9 @@ public:
     // Destroys every light in name order.
     void cleanUp();
 
+    // The component of the registry's log lines.
+    static constexpr const char* component = "Lights";
+
 private:
-    Registry<BaseLight> lights{"Lights", "Light"};
+    Registry<BaseLight> lights{component, "Light"};
 };

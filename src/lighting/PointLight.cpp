@@ -1,9 +1,8 @@
 #include "lighting/PointLight.h"
 
-#include "animation/Finite.h"
-#include "app/Application.h"
-#include "app/ColladaPreCheck.h"
-#include "app/Log.h"
+#include "animation/PathFile.h"
+#include "base/Finite.h"
+#include "base/Log.h"
 #include "gpu/PixelShader.h"
 #include "math/AssimpMatrix.h"
 
@@ -13,6 +12,12 @@
 
 AnimationClock PointLight::clock;
 
+namespace {
+
+const char* const component = "PointLight";
+
+} // namespace
+
 PointLight::PointLight(const glm::vec3& lightColor, float ambientCoeff, float diffuseCoeff, float attenuationConst,
                        float attenuationLinear, float attenuationExp, const std::string& fileName)
     : BaseLight(lightColor, glm::vec3(0.0f), ambientCoeff, diffuseCoeff),
@@ -20,30 +25,23 @@ PointLight::PointLight(const glm::vec3& lightColor, float ambientCoeff, float di
       attenuationLinear(attenuationLinear),
       attenuationExp(attenuationExp)
 {
-    const std::string path = app.assetDirectory + fileName;
     Assimp::Importer importer;
-    const aiScene* scene = ColladaPreCheck::isSafeToImport(path) ? importer.ReadFile(path, 0) : nullptr;
+    const aiScene* scene = PathFile::read(importer, fileName, component);
     if (scene == nullptr) {
-        Log::error("PointLight", "Could not read file '" + fileName + "'");
         return;
     }
     // The path is optional: a light without one simply stays where its
     // node puts it.
     if (scene->mLights == nullptr || scene->mNumLights == 0) {
-        Log::error("PointLight", "No light/animation found");
+        Log::error(component, "No light/animation found");
         return;
     }
 
     const std::string name = scene->mLights[0]->mName.C_Str();
     placeAtNode(*scene, name);
 
-    if (scene->mAnimations != nullptr) {
-        for (unsigned int i = 0; i < scene->mNumAnimations; ++i) {
-            animations.push_back(std::make_unique<Animation>(*scene->mAnimations[i]));
-            animations.back()->reportNonFiniteKeys("PointLight");
-        }
-    }
-    Log::info("PointLight", "Light '" + name + "' imported successfully");
+    animations = PathFile::animations(*scene, component);
+    Log::info(component, "Light '" + name + "' imported successfully");
 }
 
 // Only the node's own transform places the light; its parents are
@@ -53,12 +51,12 @@ void PointLight::placeAtNode(const aiScene& scene, const std::string& name)
 {
     const aiNode* node = scene.mRootNode != nullptr ? scene.mRootNode->FindNode(name.c_str()) : nullptr;
     if (node == nullptr) {
-        Log::error("PointLight", "No position coordinates found in light '" + name + "'");
+        Log::error(component, "No position coordinates found in light '" + name + "'");
         return;
     }
     const glm::mat4 placement = convertAssimpMatrix(node->mTransformation);
     if (!isFinite(placement)) {
-        Log::error("PointLight", "Light '" + name + "' has a transform that is not finite");
+        Log::error(component, "Light '" + name + "' has a transform that is not finite");
         return;
     }
     lightPosition = glm::vec3(placement[3]);

@@ -1,8 +1,15 @@
 #include "render/Renderer.h"
 
-#include "app/Application.h"
+#include "animation/CameraAnimation.h"
+#include "gpu/DefaultFramebuffer.h"
 #include "gpu/PixelShader.h"
+#include "gpu/ShaderManager.h"
+#include "gpu/ShadowPassNames.h"
+#include "gpu/TextureManager.h"
 #include "lighting/BaseLight.h"
+#include "render/FrameClock.h"
+#include "scene/AssetManager.h"
+#include "scene/ProcessObjects.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -22,47 +29,49 @@ glm::mat4 faceRotationFromColumns(const glm::vec3& column0, const glm::vec3& col
 
 } // namespace
 
-Renderer::Renderer(int shadowMapSize) : shadowMapSize(shadowMapSize)
+Renderer::Renderer(FrameClock& clock, int shadowMapSize)
+    : framebuffer(*processObjects().textures), clock(clock), shadowMapSize(shadowMapSize)
 {
 }
 
 void Renderer::init()
 {
     initShadowMap();
-    Timer::start();
+    clock.start();
 }
 
 void Renderer::update()
 {
     glfwPollEvents();
     // The frame step measured by the last tick; 0 in the first frame.
-    const double delta = app.timer.delta;
-    if (app.cameraAnimation != nullptr) {
-        app.cameraAnimation->update(delta);
+    const double delta = clock.frameStep();
+    if (CameraAnimation* camera = processObjects().camera()) {
+        camera->update(delta);
     }
-    app.assetManager.lights.updateLights(delta);
-    app.assetManager.updateAll(delta);
-    app.timer.tick();
+    AssetManager& assets = *processObjects().assets;
+    assets.lights.updateLights(delta);
+    assets.updateAll(delta);
+    clock.tick();
 }
 
 void Renderer::render()
 {
     renderShadowMap();
     renderMainPass();
-    app.window.swapBuffers();
+    DefaultFramebuffer::swapBuffers();
 }
 
 void Renderer::renderMainPass()
 {
-    Window::clear();
-    app.assetManager.drawAll();
+    DefaultFramebuffer::clear();
+    processObjects().assets->drawAll();
 }
 
 void Renderer::initShadowMap()
 {
-    Texture* cubemap = app.textureManager.addCubemap(
-        "fboCubemap", shadowMapSize, shadowMapSize, 2, "cubeMap", GL_DEPTH_COMPONENT24, GL_DEPTH_COMPONENT,
-        GL_UNSIGNED_INT, GL_LINEAR, GL_LINEAR, GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE);
+    Texture* cubemap = processObjects().textures->addDepthCubemap(ShadowPassNames::cubemap, shadowMapSize,
+                                                                  shadowMapSize, ShadowPassNames::cubemapUnit,
+                                                                  ShadowPassNames::cubemapSampler);
     framebuffer.create(cubemap, GL_DEPTH_ATTACHMENT);
     nearPlane = 0.1f;
     farPlane = 40.0f;
@@ -75,7 +84,7 @@ void Renderer::initShadowMap()
         faceRotationFromColumns({1.0f, 0.0f, 0.0f}, {0.0f, -1.0f, 0.0f}, {0.0f, 0.0f, -1.0f}),
         faceRotationFromColumns({-1.0f, 0.0f, 0.0f}, {0.0f, -1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}),
     };
-    shadowProgram = app.shaderManager.getShader("shadowmap");
+    shadowProgram = processObjects().shaders->getShader(ShadowPassNames::program);
     if (!hasShadowPass()) {
         clearShadowMap();
     }
@@ -109,7 +118,7 @@ void Renderer::uploadFaceMatrices(const glm::vec3& lightPosition) const
 void Renderer::clearShadowMap() const
 {
     framebuffer.bind();
-    Window::clear();
+    DefaultFramebuffer::clear();
     framebuffer.unbind();
 }
 
@@ -117,18 +126,18 @@ void Renderer::renderShadowMap()
 {
     // The main pass still follows the window's size without the pass.
     if (!hasShadowPass()) {
-        app.window.resetViewport();
+        DefaultFramebuffer::resetViewport();
         return;
     }
     const BaseLight& light = *shadowProgram->light;
     framebuffer.bind();
-    Window::clear();
+    DefaultFramebuffer::clear();
     shadowProgram->bind();
     light.setUniforms();
     const float nearFarPlane[2] = {nearPlane, farPlane};
     shadowProgram->setUniform2fv("nearFarPlane", nearFarPlane);
     uploadFaceMatrices(light.lightPosition);
-    app.assetManager.drawAllDepth();
+    processObjects().assets->drawAllDepth();
     shadowProgram->unbind();
     framebuffer.unbind();
 }

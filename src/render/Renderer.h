@@ -7,6 +7,7 @@
 
 #include <array>
 
+class FrameClock;
 class PixelShader;
 
 // The per-run render object: the frame's update and render steps and the
@@ -16,14 +17,15 @@ class Renderer {
 public:
     static constexpr int defaultShadowMapSize = 2048;
 
-    // The edge of each shadow cube face in texels; only the benchmark asks
-    // for another size than the renderer's own.
-    explicit Renderer(int shadowMapSize = defaultShadowMapSize);
+    // The edge of each shadow cube face in texels; only the benchmark and
+    // the long tests ask for another size than the renderer's own. The
+    // clock's step advances every frame's updates.
+    explicit Renderer(FrameClock& clock, int shadowMapSize = defaultShadowMapSize);
 
-    // Sets up the shadow pass, then starts the timer's clock.
+    // Sets up the shadow pass, then starts the clock.
     void init();
     // Polls events, advances the camera, the lights and the models by the
-    // last frame step, then ticks the timer.
+    // last frame step, then ticks the clock.
     void update();
     // The shadow pass, then the main pass, then the swap.
     void render();
@@ -50,5 +52,6 @@ private:
     void clearShadowMap() const;
     void uploadFaceMatrices(const glm::vec3& lightPosition) const;
 
+    FrameClock& clock;
     int shadowMapSize;
 };

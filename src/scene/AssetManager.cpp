@@ -1,8 +1,9 @@
 #include "scene/AssetManager.h"
 
-#include "app/Application.h"
-#include "app/FileStem.h"
-#include "app/Log.h"
+#include "base/FileStem.h"
+#include "base/Log.h"
+#include "gpu/ShaderManager.h"
+#include "scene/ProcessObjects.h"
 
 #include <glm/vec3.hpp>
 
@@ -32,18 +33,23 @@ Model3D* AssetManager::addAsset(const std::string& fileName, std::unique_ptr<Mod
     }
     if (!model->load(fileName)) {
         model.reset();
-        Log::error("AssetManager", "Could not import asset '" + name + "'");
+        Log::error(component, "Could not import asset '" + name + "'");
         return nullptr;
     }
     Model3D* added = assets.insert(name, std::move(model));
-    Log::info("AssetManager", "Asset '" + name + "' added successfully");
+    Log::info(component, "Asset '" + name + "' added successfully");
     return added;
+}
+
+Model3D* AssetManager::findAsset(const std::string& name) const
+{
+    return assets.find(name);
 }
 
 void AssetManager::loadAssets()
 {
     for (const SceneModel& entry : sceneModels) {
-        PixelShader* program = app.shaderManager.getShader(entry.programName);
+        PixelShader* program = processObjects().shaders->getShader(entry.programName);
         auto model = std::make_unique<Model3D>(program, sceneSpecularCoeff, sceneSpecularPower, glm::vec3(0.0f),
                                                glm::vec3(1.0f), 0.0f, glm::vec3(1.0f));
         addAsset(entry.fileName, std::move(model));

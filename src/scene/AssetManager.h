@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Registry.h"
+#include "base/Registry.h"
 #include "lighting/LightRegistry.h"
 #include "scene/Model3D.h"
 
@@ -15,6 +15,8 @@ public:
     // when the name is taken, null when the import fails. Takes the model
     // over either way.
     Model3D* addAsset(const std::string& fileName, std::unique_ptr<Model3D> model);
+    // The model registered under name, or null; says nothing.
+    Model3D* findAsset(const std::string& name) const;
     // Builds the scene's models.
     void loadAssets();
     // Advances the shared model clock by the frame's step once, then poses
@@ -27,6 +29,9 @@ public:
 
     LightRegistry lights;
 
+    // The component of the registry's log lines, which model import shares.
+    static constexpr const char* component = "AssetManager";
+
 private:
-    Registry<Model3D> assets{"AssetManager", "Asset"};
+    Registry<Model3D> assets{component, "Asset"};
 };

@@ -1,5 +1,7 @@
 #include "scene/ModelNode.h"
 
+#include "animation/Animation.h"
+
 ModelNode* ModelNode::find(const std::string& nodeName)
 {
     if (name == nodeName) {
@@ -11,4 +13,13 @@ ModelNode* ModelNode::find(const std::string& nodeName)
         }
     }
     return nullptr;
+}
+
+void ModelNode::bindChannels(const Animation& animation)
+{
+    for (std::size_t i = 0; i < animation.channels.size(); ++i) {
+        if (ModelNode* node = find(animation.channels[i]->nodeName)) {
+            node->channelIndex = static_cast<std::int32_t>(i);
+        }
+    }
 }

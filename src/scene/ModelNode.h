@@ -2,6 +2,8 @@
 
 #include <glm/mat4x4.hpp>
 
+class Animation;
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -13,6 +15,9 @@ public:
     // The first node with exactly this name, depth first: a node before its
     // children, children in order. Null when there is none.
     ModelNode* find(const std::string& nodeName);
+    // Gives each node of the tree that a channel of the animation drives
+    // (the first found with the channel's node name) that channel's index.
+    void bindChannels(const Animation& animation);
 
     std::string name;
     std::vector<std::uint32_t> meshIndices;

@@ -1,6 +1,5 @@
 #include "animation/Animation.h"
 #include "animation/AnimationClock.h"
-#include "scene/ModelNode.h"
 
 #include "LogCapture.h"
 
@@ -17,8 +16,7 @@ namespace {
 using Animations = std::vector<std::unique_ptr<Animation>>;
 
 // One empty channel per node name.
-Animation makeAnimation(double duration, double ticksPerSecond, const std::vector<std::string>& nodeNames,
-                        ModelNode* root = nullptr)
+Animation makeAnimation(double duration, double ticksPerSecond, const std::vector<std::string>& nodeNames)
 {
     aiAnimation source;
     source.mDuration = duration;
@@ -31,7 +29,7 @@ Animation makeAnimation(double duration, double ticksPerSecond, const std::vecto
         source.mChannels[i] = new aiNodeAnim();
         source.mChannels[i]->mNodeName = nodeNames[i];
     }
-    return root == nullptr ? Animation(source) : Animation(source, *root);
+    return Animation(source);
 }
 
 Animations single(double duration, double ticksPerSecond)
@@ -39,13 +37,6 @@ Animations single(double duration, double ticksPerSecond)
     Animations animations;
     animations.push_back(std::make_unique<Animation>(makeAnimation(duration, ticksPerSecond, {"node"})));
     return animations;
-}
-
-ModelNode& addChild(ModelNode& parent, const std::string& name)
-{
-    parent.children.push_back(std::make_unique<ModelNode>());
-    parent.children.back()->name = name;
-    return *parent.children.back();
 }
 
 } // namespace
@@ -58,20 +49,6 @@ TEST(Animation, KeepsAZeroRateAndFindsOnlyExistingChannels)
     EXPECT_EQ(animation.getChannel(2), nullptr);
     EXPECT_EQ(animation.getChannel(static_cast<unsigned int>(-1)), nullptr);
     EXPECT_EQ(makeAnimation(1.0, 1.0, {}).getChannel(0), nullptr);
-}
-
-TEST(Animation, TiesEachChannelToTheFirstNodeOfItsNameDepthFirst)
-{
-    ModelNode root;
-    ModelNode& arm = addChild(root, "arm");
-    ModelNode& nestedHand = addChild(arm, "hand");
-    ModelNode& laterHand = addChild(root, "hand");
-
-    makeAnimation(1.0, 1.0, {"missing", "hand", "arm"}, &root);
-    EXPECT_EQ(nestedHand.channelIndex, 1);
-    EXPECT_EQ(laterHand.channelIndex, -1);
-    EXPECT_EQ(arm.channelIndex, 2);
-    EXPECT_EQ(root.channelIndex, -1);
 }
 
 TEST(AnimationClock, AccumulatesSecondsAndWrapsTicksKeepingTheSign)

@@ -1,6 +1,6 @@
 #include "animation/CameraAnimation.h"
 
-#include "animation/Finite.h"
+#include "base/Finite.h"
 #include "app/Application.h"
 
 #include "LogCapture.h"

@@ -10,6 +10,7 @@
 #include "app/Application.h"
 #include "lighting/BaseLight.h"
 #include "lighting/PointLight.h"
+#include "gpu/DefaultFramebuffer.h"
 #include "render/Renderer.h"
 
 #include <GLFW/glfw3.h>
@@ -117,40 +118,16 @@ protected:
         ASSERT_TRUE(manager.isOpen()) << "this test needs an X display";
     }
 
-    // The program's start-up sequence, step by step, so that the frames can
-    // be counted and measured in between.
-    void startUp()
+    static void renderFrames(int count, bool zeroSizedFramebuffer)
     {
-        app.settings.load();
-        app.window.init(app.settings);
-        app.timer.reset();
-        app.keyboard.bind(app.window);
-        app.assetManager.lights.loadLights();
-        app.shaderManager.loadShaders();
-        app.assetManager.loadAssets();
-        app.cameraAnimation = std::make_unique<CameraAnimation>(Application::cameraProjection(app.settings),
-                                                                "camera.dae");
-        renderer.init();
-    }
-
-    // The program's shutdown sequence.
-    static void shutDown()
-    {
-        app.cameraAnimation.reset();
-        app.assetManager.cleanUp();
-        app.textureManager.cleanUp();
-        app.shaderManager.cleanUp();
-    }
-
-    void renderFrames(int count, bool zeroSizedFramebuffer)
-    {
+        Renderer& renderer = *app.renderer;
         for (int frame = 0; frame < count && app.window.running; ++frame) {
             renderer.update();
             if (zeroSizedFramebuffer) {
                 renderer.renderShadowMap();
                 glViewport(0, 0, 0, 0);
                 Renderer::renderMainPass();
-                app.window.swapBuffers();
+                DefaultFramebuffer::swapBuffers();
             } else {
                 renderer.render();
             }
@@ -167,7 +144,7 @@ protected:
         // The projection keeps the aspect of the settings whatever size the
         // window has now, an empty one included.
         EXPECT_EQ(app.cameraAnimation->projectionMatrix, Application::cameraProjection(app.settings));
-        const BaseLight* point = renderer.shadowProgram->light;
+        const BaseLight* point = app.renderer->shadowProgram->light;
         EXPECT_TRUE(std::isfinite(point->lightPosition.x) && std::isfinite(point->lightPosition.y) &&
                     std::isfinite(point->lightPosition.z));
         if (!zeroSizedFramebuffer) {
@@ -191,13 +168,14 @@ protected:
 
     StandInWindowManager::WindowId window() const { return StandInWindowManager::windowOf(app.window.handle); }
 
-    TempDirectory workspace;
-    StandInWindowManager manager;
     // Clearing and filling the full-size shadow cube map is most of a frame
     // on a software driver. A smaller map runs the same code and lets
     // thousands of frames fit in the test's time; the end-to-end long run
     // keeps the program's own size.
-    Renderer renderer{256};
+    static constexpr int shadowMapSize = 256;
+
+    TempDirectory workspace;
+    StandInWindowManager manager;
 };
 
 } // namespace
@@ -209,9 +187,9 @@ protected:
 TEST_F(Soak, ThousandsOfFramesKeepMemoryAndGlObjectsFlat)
 {
     LogCapture log;
-    startUp();
-    ASSERT_NE(renderer.shadowProgram, nullptr) << log.text();
-    ASSERT_NE(renderer.shadowProgram->light, nullptr) << log.text();
+    app.startUp(shadowMapSize);
+    ASSERT_NE(app.renderer->shadowProgram, nullptr) << log.text();
+    ASSERT_NE(app.renderer->shadowProgram->light, nullptr) << log.text();
     const ObjectCounts madeAtStartUp = liveGlObjects();
     ASSERT_GT(madeAtStartUp.at("textures"), 0);
 
@@ -263,7 +241,7 @@ TEST_F(Soak, ThousandsOfFramesKeepMemoryAndGlObjectsFlat)
             << "after the stretch " << reading.after;
     }
 
-    shutDown();
+    app.shutDown();
     const ObjectCounts left = liveGlObjects();
     EXPECT_EQ(left.at("textures"), 0);
     EXPECT_EQ(left.at("programs"), 0);

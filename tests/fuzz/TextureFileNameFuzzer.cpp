@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes as a texture path from a model file and checks that
 // the file name it reduces to, and the stem the texture is registered under,
 // stay inside the texture directory whatever the path holds.
-#include "app/FileStem.h"
+#include "base/FileStem.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -58,7 +58,7 @@ protected:
         EXPECT_EQ(takeGlError(), GL_NO_ERROR) << fileName;
     }
 
-    ShaderManager manager{"shader/"};
+    ShaderManager manager{"shader/", [](const std::string&) { return nullptr; }};
 };
 
 std::string compileFailure(const std::string& escapedFileName)

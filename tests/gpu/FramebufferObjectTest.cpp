@@ -70,7 +70,7 @@ GLint attachmentParameter(const FramebufferObject& fbo, GLenum attachment, GLenu
 TEST_F(FramebufferObjectTest, ShadowCubemapIsALayeredDepthTargetWithItsOwnViewport)
 {
     Texture* shadowMap = depthCubemap("fboCubemap", 2048);
-    FramebufferObject fbo;
+    FramebufferObject fbo{app.textureManager};
     LogCapture log;
     fbo.create(shadowMap, GL_DEPTH_ATTACHMENT);
 
@@ -99,8 +99,8 @@ TEST_F(FramebufferObjectTest, ShadowCubemapIsALayeredDepthTargetWithItsOwnViewpo
 
 TEST_F(FramebufferObjectTest, ColourTargetsShareOneRegisteredDepthCubemap)
 {
-    FramebufferObject first;
-    FramebufferObject second;
+    FramebufferObject first{app.textureManager};
+    FramebufferObject second{app.textureManager};
     LogCapture log;
     first.create(colourCubemap("sceneColour", 128), GL_COLOR_ATTACHMENT0);
     second.create(colourCubemap("reflection", 128), GL_COLOR_ATTACHMENT0);
@@ -129,7 +129,7 @@ TEST_F(FramebufferObjectTest, UnknownAttachmentIsReportedAndCreationGoesOn)
 {
     // A depth format cannot serve as colour, so the status is reported too.
     Texture* shadowMap = depthCubemap("fboCubemap", 64);
-    FramebufferObject fbo;
+    FramebufferObject fbo{app.textureManager};
     LogCapture log;
     fbo.create(shadowMap, GL_COLOR_ATTACHMENT1);
 

@@ -82,7 +82,7 @@ protected:
                                  : manager.addShader(name, files[0], files[1], files[2], light);
     }
 
-    ShaderManager manager{"shader/"};
+    ShaderManager manager{"shader/", [](const std::string&) { return nullptr; }};
 };
 
 struct ExpectedLog {

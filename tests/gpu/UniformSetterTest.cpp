@@ -58,7 +58,7 @@ protected:
         return values;
     }
 
-    ShaderManager manager{"shader/"};
+    ShaderManager manager{"shader/", [](const std::string&) { return nullptr; }};
     PixelShader* first = nullptr;
     PixelShader* second = nullptr;
 };

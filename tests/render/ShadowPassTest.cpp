@@ -224,7 +224,7 @@ protected:
         EXPECT_EQ(takeGlError(), static_cast<unsigned int>(GL_NO_ERROR));
     }
 
-    Renderer renderer;
+    Renderer renderer{app.timer};
     int windowWidth = 0;
     int windowHeight = 0;
 };

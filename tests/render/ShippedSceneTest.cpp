@@ -6,26 +6,13 @@
 #include "ShippedScene.h"
 
 #include "app/Application.h"
-#include "lighting/PointLight.h"
+#include "gpu/DefaultFramebuffer.h"
 #include "scene/Model3D.h"
 
 #include <GLFW/glfw3.h>
+#include <glm/gtc/matrix_transform.hpp>
 #include <glm/mat4x4.hpp>
 #include <glm/vec4.hpp>
-
-#include <filesystem>
-#include <memory>
-
-namespace {
-
-// Both models of the scene are made with these values (identity placement).
-std::unique_ptr<Model3D> sceneModel(const std::string& programName)
-{
-    return std::make_unique<Model3D>(app.shaderManager.getShader(programName), 0.2f, 7.0f, glm::vec3(0.0f),
-                                     glm::vec3(1.0f), 0.0f, glm::vec3(1.0f));
-}
-
-} // namespace
 
 void ShippedSceneTest::SetUp()
 {
@@ -43,68 +30,29 @@ void ShippedSceneTest::SetUp()
     glfwGetFramebufferSize(app.window.handle, &width, &height);
     ASSERT_EQ(width, frameWidth);
     ASSERT_EQ(height, frameHeight);
-
-    CameraAnimation::clock.reset();
-    PointLight::clock.reset();
-    Model3D::clock.reset();
 }
 
 void ShippedSceneTest::TearDown()
 {
     LogCapture silence;
-    app.cameraAnimation.reset();
-    app.assetManager.cleanUp();
-    app.textureManager.cleanUp();
-    app.shaderManager.cleanUp();
+    app.shutDown();
     glfwSetWindowSize(app.window.handle, previousWidth, previousHeight);
 }
 
 void ShippedSceneTest::loadScene()
 {
-    loadLightsAndPrograms();
-    {
-        LogCapture silence;
-        app.assetManager.loadAssets();
-    }
-    loadCameraAndShadowMap();
+    LogCapture log;
+    app.setUpScene(Renderer::defaultShadowMapSize);
+    ASSERT_NE(app.renderer->shadowProgram, nullptr) << log.text();
+    ASSERT_NE(app.shaderManager.getShader("smnmbptex_point"), nullptr) << log.text();
 }
 
-void ShippedSceneTest::loadSceneWithoutMarker()
+void ShippedSceneTest::moveMarkerAway()
 {
-    loadLightsAndPrograms();
-    {
-        LogCapture silence;
-        ASSERT_NE(app.assetManager.addAsset("steps.dae", sceneModel("smnmbptex_point")), nullptr);
-    }
-    loadCameraAndShadowMap();
-}
-
-void ShippedSceneTest::addMarker()
-{
-    {
-        LogCapture silence;
-        ASSERT_NE(app.assetManager.addAsset("point_light_sphere.dae", sceneModel("nmbptex_dir")), nullptr);
-    }
-    // The models share one clock: starting it again puts the new sphere at
-    // the light's time.
-    Model3D::clock.reset();
-    app.assetManager.updateAll(sceneTime);
-}
-
-void ShippedSceneTest::loadLightsAndPrograms()
-{
-    LogCapture silence;
-    app.assetManager.lights.loadLights();
-    app.shaderManager.loadShaders();
-    ASSERT_NE(app.shaderManager.getShader("smnmbptex_point"), nullptr) << silence.text();
-}
-
-void ShippedSceneTest::loadCameraAndShadowMap()
-{
-    LogCapture silence;
-    app.cameraAnimation = std::make_unique<CameraAnimation>(Application::cameraProjection(app.settings), "camera.dae");
-    renderer.initShadowMap();
-    ASSERT_NE(renderer.shadowProgram, nullptr);
+    Model3D* marker = app.assetManager.findAsset("point_light_sphere");
+    ASSERT_NE(marker, nullptr);
+    // Beyond the far planes of the camera and of the shadow pass alike.
+    marker->modelTransform = glm::translate(glm::mat4(1.0f), glm::vec3(0.0f, 1000.0f, 0.0f));
 }
 
 void ShippedSceneTest::advance(double cameraStep, double sceneStep)
@@ -112,21 +60,20 @@ void ShippedSceneTest::advance(double cameraStep, double sceneStep)
     app.cameraAnimation->update(cameraStep);
     app.assetManager.lights.updateLights(sceneStep);
     app.assetManager.updateAll(sceneStep);
-    sceneTime += sceneStep;
 }
 
 RgbImage ShippedSceneTest::renderFrame()
 {
-    renderer.renderShadowMap();
+    app.renderer->renderShadowMap();
     Renderer::renderMainPass();
     return readWindow();
 }
 
 RgbImage ShippedSceneTest::renderFrameWithoutShadows()
 {
-    renderer.framebuffer.bind();
-    Window::clear();
-    renderer.framebuffer.unbind();
+    app.renderer->framebuffer.bind();
+    DefaultFramebuffer::clear();
+    app.renderer->framebuffer.unbind();
     Renderer::renderMainPass();
     return readWindow();
 }

@@ -11,8 +11,9 @@
 #include <string>
 
 // GL tests of the shipped scene: the repository's shader/ and res/ folders and
-// a settings file in the workspace, the scene built as start-up builds it, and
-// frames driven by fixed steps instead of the clock into a small window.
+// a settings file in the workspace, the scene set up by the program's own
+// start-up, and frames driven by fixed steps instead of the clock into a
+// small window.
 class ShippedSceneTest : public GlTest {
 protected:
     static constexpr int frameWidth = 320;
@@ -21,13 +22,10 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Lights, the program catalogue, the models, the camera and the shadow
-    // map, with the start-up calls of the program.
+    // The scene as the program's start-up sets it up, on the test's window.
     void loadScene();
-    // The same without the light's marker sphere; addMarker adds it later.
-    void loadSceneWithoutMarker();
-    // Adds the marker sphere and poses it at the scene's current time.
-    void addMarker();
+    // Puts the light's marker sphere where neither pass sees it.
+    void moveMarkerAway();
 
     // Moves the camera on by cameraStep and the lights and models by
     // sceneStep, in the frame's update order.
@@ -45,14 +43,9 @@ protected:
     static glm::vec3 floorPointBehind(const glm::vec3& occluded, const glm::vec3& light);
     glm::vec3 lightPosition() const;
 
-    Renderer renderer;
-
 private:
-    void loadLightsAndPrograms();
-    void loadCameraAndShadowMap();
     RgbImage readWindow() const;
 
-    double sceneTime = 0.0;
     int previousWidth = 0;
     int previousHeight = 0;
 };

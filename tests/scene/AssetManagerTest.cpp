@@ -4,6 +4,7 @@
 
 #include "LogCapture.h"
 #include "app/Application.h"
+#include "gpu/DefaultFramebuffer.h"
 #include "gpu/PixelShader.h"
 #include "lighting/DirectionalLight.h"
 #include "scene/Model3D.h"
@@ -184,9 +185,7 @@ TEST_F(AssetManagerTest, TheSceneLoadsInTableOrderAndDrawsCleanly)
               nullptr);
     ASSERT_NE(addProgram("nmbptex_dir", sceneVertexShader, sceneFragmentShader, lights.getLight("directional")),
               nullptr);
-    app.textureManager.addCubemap("fboCubemap", 64, 64, 2, "cubeMap", GL_DEPTH_COMPONENT24, GL_DEPTH_COMPONENT,
-                                  GL_UNSIGNED_INT, GL_LINEAR, GL_LINEAR, GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE,
-                                  GL_CLAMP_TO_EDGE);
+    app.textureManager.addDepthCubemap("fboCubemap", 64, 64, 2, "cubeMap");
     app.cameraAnimation = std::make_unique<CameraAnimation>(
         glm::perspective(glm::radians(60.0f), 1.0f, 0.1f, 100.0f), "no_camera.dae");
     app.cameraAnimation->viewMatrix = glm::translate(glm::mat4(1.0f), glm::vec3(0, -1, -6));
@@ -210,7 +209,7 @@ TEST_F(AssetManagerTest, TheSceneLoadsInTableOrderAndDrawsCleanly)
         depthProgram->bind();
         app.assetManager.drawAllDepth();
         depthProgram->unbind();
-        Window::clear();
+        DefaultFramebuffer::clear();
         app.assetManager.drawAll();
         EXPECT_EQ(takeGlError(), GL_NO_ERROR) << "frame " << frame;
     }

@@ -3,9 +3,9 @@
 #include "SceneTest.h"
 
 #include "LogCapture.h"
-#include "animation/Finite.h"
+#include "base/Finite.h"
 #include "app/Application.h"
-#include "app/ColladaPreCheck.h"
+#include "base/ColladaPreCheck.h"
 #include "gpu/PixelShader.h"
 #include "gpu/Texture.h"
 #include "scene/Model3D.h"

@@ -1,4 +1,4 @@
-#include "app/RegularFileReader.h"
+#include "base/RegularFileReader.h"
 
 #include <array>
 #include <fstream>

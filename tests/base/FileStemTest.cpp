@@ -1,4 +1,4 @@
-#include "app/FileStem.h"
+#include "base/FileStem.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/FileStem.h"
+#include "base/FileStem.h"
 
 std::string fileStem(const std::string& fileName)
 {

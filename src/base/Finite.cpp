@@ -1,4 +1,4 @@
-#include "animation/Finite.h"
+#include "base/Finite.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
-#include "app/ColladaPreCheck.h"
+#include "base/ColladaPreCheck.h"
 
-#include "app/RegularFileReader.h"
+#include "base/RegularFileReader.h"
 
 #include <pugixml.hpp>
 

@@ -1,0 +1,7 @@
+#include "scene/ProcessObjects.h"
+
+ProcessObjects& processObjects()
+{
+    static ProcessObjects objects;
+    return objects;
+}
