@@ -9,6 +9,7 @@
 #include "scene/Model3D.h"
 
 #include "GlTest.h"
+#include "CubemapSampler.h"
 #include "LogCapture.h"
 #include "ShippedScene.h"
 
@@ -49,67 +50,6 @@ float storedDepth(float axisDistance)
 {
     const float normalised = (40.1f / 39.9f) - (8.0f / 39.9f) / axisDistance;
     return 0.5f * normalised + 0.5f;
-}
-
-// Reads the cube map in the given directions as the main pass does: through a
-// samplerCube on unit 2.
-const char* const samplingSource = R"(#version 430 core
-layout(local_size_x = 1) in;
-layout(binding = 2) uniform samplerCube cubeMap;
-layout(std430, binding = 0) buffer Samples { vec4 samples[]; };
-void main()
-{
-    uint i = gl_GlobalInvocationID.x;
-    samples[i].w = textureLod(cubeMap, samples[i].xyz, 0.0).r;
-}
-)";
-
-GLuint samplingProgram()
-{
-    const GLuint shader = glCreateShader(GL_COMPUTE_SHADER);
-    glShaderSource(shader, 1, &samplingSource, nullptr);
-    glCompileShader(shader);
-    const GLuint program = glCreateProgram();
-    glAttachShader(program, shader);
-    glLinkProgram(program);
-    glDeleteShader(shader);
-    GLint linked = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    EXPECT_EQ(linked, GL_TRUE) << "the sampling program did not link";
-    return program;
-}
-
-std::vector<float> sampleCubemap(const Texture& cubemap, const std::array<glm::vec3, 6>& directions)
-{
-    std::vector<glm::vec4> samples;
-    for (const glm::vec3& direction : directions) {
-        samples.emplace_back(direction, -1.0f);
-    }
-    const GLsizeiptr size = static_cast<GLsizeiptr>(samples.size() * sizeof(glm::vec4));
-    GLuint buffer = 0;
-    glGenBuffers(1, &buffer);
-    glBindBufferBase(GL_SHADER_STORAGE_BUFFER, 0, buffer);
-    glBufferData(GL_SHADER_STORAGE_BUFFER, size, samples.data(), GL_DYNAMIC_READ);
-
-    const GLuint program = samplingProgram();
-    glUseProgram(program);
-    glActiveTexture(GL_TEXTURE2);
-    glBindTexture(GL_TEXTURE_CUBE_MAP, cubemap.id);
-    glDispatchCompute(static_cast<GLuint>(samples.size()), 1, 1);
-    glMemoryBarrier(GL_BUFFER_UPDATE_BARRIER_BIT);
-    glGetBufferSubData(GL_SHADER_STORAGE_BUFFER, 0, size, samples.data());
-
-    glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
-    glActiveTexture(GL_TEXTURE0);
-    glUseProgram(0);
-    glDeleteProgram(program);
-    glDeleteBuffers(1, &buffer);
-
-    std::vector<float> depths;
-    for (const glm::vec4& sample : samples) {
-        depths.push_back(sample.w);
-    }
-    return depths;
 }
 
 FaceMatrices uploadedFaceMatrices(const PixelShader& program)
@@ -200,7 +140,7 @@ protected:
 
     std::vector<float> sampleFaceCentres() const
     {
-        return sampleCubemap(*renderer.framebuffer.attachedTexture, faceAxes);
+        return CubemapSampler::sample(*renderer.framebuffer.attachedTexture, {faceAxes.begin(), faceAxes.end()});
     }
 
     // The pass is skipped: the cube map, allocated without data, holds the

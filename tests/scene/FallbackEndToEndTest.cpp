@@ -1,7 +1,7 @@
 #include "ChildProcess.h"
 #include "FileContent.h"
 #include "ShippedScene.h"
-#include "SolidImage.h"
+#include "ImageForgery.h"
 #include "TempDirectory.h"
 #include "XSession.h"
 
@@ -99,10 +99,10 @@ TEST(FallbackEndToEnd, FailedImagesLookUnnamedAndWithoutAShadowPassNothingIsShad
     // Plain defaults, so that symmetric points match; the strip drawn before
     // the broken patch leaves red and a leaning normal map on the units.
     const std::filesystem::path textures = workspace.path() / "res/texture";
-    ASSERT_TRUE(writeSolidImage(textures / "checkerboard.png", {200, 200, 200, 255}));
-    ASSERT_TRUE(writeSolidImage(textures / "normal_up.png", {128, 128, 255, 255}));
-    ASSERT_TRUE(writeSolidImage(textures / "red.png", {255, 0, 0, 255}));
-    ASSERT_TRUE(writeSolidImage(textures / "leaning_n.png", {230, 128, 180, 255}));
+    ASSERT_TRUE(ImageForgery::writeSolid(textures / "checkerboard.png", {200, 200, 200, 255}));
+    ASSERT_TRUE(ImageForgery::writeSolid(textures / "normal_up.png", {128, 128, 255, 255}));
+    ASSERT_TRUE(ImageForgery::writeSolid(textures / "red.png", {255, 0, 0, 255}));
+    ASSERT_TRUE(ImageForgery::writeSolid(textures / "leaning_n.png", {230, 128, 180, 255}));
 
     const RgbImage shadowed = runAndCapture(workspace);
     ASSERT_FALSE(shadowed.rgb.empty());

@@ -2,7 +2,7 @@
 
 #include "SceneTest.h"
 
-#include "SolidImage.h"
+#include "ImageForgery.h"
 
 #include "app/Application.h"
 #include "scene/Model3D.h"
@@ -33,7 +33,7 @@ void SceneTest::installAsset(const std::string& dataFile, const std::string& ass
 void SceneTest::writeImage(const std::string& fileName, std::array<std::uint8_t, 4> rgba) const
 {
     const std::filesystem::path path = workspace.path() / "res/texture" / fileName;
-    ASSERT_TRUE(writeSolidImage(path, rgba)) << path;
+    ASSERT_TRUE(ImageForgery::writeSolid(path, rgba)) << path;
 }
 
 PixelShader* SceneTest::addProgram(const std::string& name, const std::string& vertexSource,
