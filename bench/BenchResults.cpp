@@ -24,13 +24,9 @@ double VariantResult::allocationsPerFrame() const
     return wallMs.size() > 0 ? static_cast<double>(allocations) / static_cast<double>(wallMs.size()) : 0.0;
 }
 
-bool CheckResult::passed() const
-{
-    return difference.totalValues > 0 && difference.largest <= tolerance &&
-           difference.coveredShare >= leastCoveredShare;
-}
+namespace {
 
-const VariantResult* BenchResults::variant(const std::string& name) const
+const VariantResult* findVariant(const std::vector<VariantResult>& variants, const std::string& name)
 {
     for (const VariantResult& result : variants) {
         if (result.name == name) {
@@ -38,6 +34,24 @@ const VariantResult* BenchResults::variant(const std::string& name) const
         }
     }
     return nullptr;
+}
+
+} // namespace
+
+bool CheckResult::passed() const
+{
+    return difference.totalValues > 0 && difference.largest <= tolerance &&
+           difference.coveredShare >= leastCoveredShare && difference.pixelsOff <= mostPixelsOff;
+}
+
+const VariantResult* MomentResult::variant(const std::string& name) const
+{
+    return findVariant(variants, name);
+}
+
+const VariantResult* BenchResults::variant(const std::string& name) const
+{
+    return findVariant(variants, name);
 }
 
 bool BenchResults::allChecksPassed() const

@@ -3,6 +3,7 @@
 #include "FrameDriver.h"
 
 #include "AllocationCounter.h"
+#include "BenchResults.h"
 #include "FrameVariant.h"
 
 #include "app/Application.h"
@@ -69,6 +70,20 @@ FrameCost FrameDriver::run(FrameVariant& variant)
     cost.shadowGpuMs = shadowTimer.elapsedMilliseconds();
     cost.mainGpuMs = mainTimer.elapsedMilliseconds();
     return cost;
+}
+
+void FrameDriver::runInterleaved(const std::vector<FrameVariant*>& variants, int warmUpRounds, int measuredRounds,
+                                 std::vector<VariantResult>& results)
+{
+    for (int round = 0; round < warmUpRounds + measuredRounds; ++round) {
+        for (std::size_t turn = 0; turn < variants.size(); ++turn) {
+            const std::size_t index = (static_cast<std::size_t>(round) + turn) % variants.size();
+            const FrameCost cost = run(*variants[index]);
+            if (round >= warmUpRounds) {
+                results[index].add(cost);
+            }
+        }
+    }
 }
 
 void FrameDriver::draw(FrameVariant& variant)

@@ -3,8 +3,10 @@
 #include "GpuTimer.h"
 
 #include <cstdint>
+#include <vector>
 
 class FrameVariant;
+struct VariantResult;
 
 // What one frame cost. CPU times are the main thread's own CPU time, so
 // other processes on the machine do not inflate them; the wall time runs
@@ -29,6 +31,12 @@ public:
 
     // One whole frame: update, shadow pass, main pass, swap, glFinish.
     FrameCost run(FrameVariant& variant);
+    // Rounds of one frame of each variant, so that a change in the
+    // machine's load hits all of them alike. Each round starts with the next
+    // variant, so none always follows the same one. The frames after the
+    // warm-up rounds go to the result at the variant's index.
+    void runInterleaved(const std::vector<FrameVariant*>& variants, int warmUpRounds, int measuredRounds,
+                        std::vector<VariantResult>& results);
     // The same frame without swapping, so the caller can read the back
     // buffer and the cube map; present() finishes it.
     void draw(FrameVariant& variant);
