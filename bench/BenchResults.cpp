@@ -4,7 +4,7 @@
 
 VariantResult::VariantResult(std::string name, std::size_t frames)
     : name(std::move(name)), updateCpuMs(frames), submitCpuMs(frames), shadowSubmitCpuMs(frames),
-      shadowGpuMs(frames), mainGpuMs(frames), wallMs(frames)
+      shadowGpuMs(frames), mainGpuMs(frames), wallMs(frames), processCpuMs(frames)
 {
 }
 
@@ -16,6 +16,7 @@ void VariantResult::add(const FrameCost& cost)
     shadowGpuMs.add(cost.shadowGpuMs);
     mainGpuMs.add(cost.mainGpuMs);
     wallMs.add(cost.wallMs);
+    processCpuMs.add(cost.processCpuMs);
     allocations += cost.allocations;
 }
 

@@ -24,6 +24,7 @@ struct VariantResult {
     Samples shadowGpuMs;
     Samples mainGpuMs;
     Samples wallMs;
+    Samples processCpuMs;
     std::uint64_t allocations = 0;
 };
 

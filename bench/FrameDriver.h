@@ -9,8 +9,9 @@ class FrameVariant;
 struct VariantResult;
 
 // What one frame cost. CPU times are the main thread's own CPU time, so
-// other processes on the machine do not inflate them; the wall time runs
-// from the frame's start until glFinish has returned after the swap.
+// other processes on the machine do not inflate them, except for the
+// process's, which adds the driver's threads; the wall time runs from the
+// frame's start until glFinish has returned after the swap.
 struct FrameCost {
     double updateCpuMs = 0.0;
     double shadowSubmitCpuMs = 0.0;
@@ -18,6 +19,8 @@ struct FrameCost {
     double shadowGpuMs = 0.0;
     double mainGpuMs = 0.0;
     double wallMs = 0.0;
+    // The CPU time of all the process's threads over the whole frame.
+    double processCpuMs = 0.0;
     std::uint64_t allocations = 0;
 };
 

@@ -43,6 +43,18 @@ double wallRatio(const MomentResult& moment, const char* numerator, const char* 
     return below > 0.0 ? medianWallMs(moment, numerator) / below : 0.0;
 }
 
+// The same ratio in the CPU time of the whole process, which other processes
+// on the machine inflate far less than the wall time.
+double processCpuRatio(const MomentResult& moment, const char* numerator, const char* denominator)
+{
+    const VariantResult* above = moment.variant(numerator);
+    const VariantResult* below = moment.variant(denominator);
+    if (above == nullptr || below == nullptr || below->processCpuMs.median() <= 0.0) {
+        return 0.0;
+    }
+    return above->processCpuMs.median() / below->processCpuMs.median();
+}
+
 // The median and the largest of the renderer's ratio to the reference over
 // the moments.
 std::pair<double, double> rendererOverReference(const std::vector<MomentResult>& moments)
@@ -62,7 +74,7 @@ std::pair<double, double> rendererOverReference(const std::vector<MomentResult>&
 
 void printTimes(const BenchResults& results, std::ostream& out)
 {
-    out << "  t (s)  reference  renderer  forced-full unshadowed  one-tap    renderer/ref  early-out/full"
+    out << "  t (s)  reference  renderer  forced-full unshadowed  one-tap    renderer/ref (CPU)  early-out/full"
            "  unshadowed/ref  one-tap/ref\n";
     for (const MomentResult& moment : results.moments) {
         char line[200];
@@ -72,9 +84,9 @@ void printTimes(const BenchResults& results, std::ostream& out)
                                   medianWallMs(moment, name));
         }
         std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used),
-                      "   %12.3f %15.3f %15.3f %12.3f\n", wallRatio(moment, "renderer", "reference"),
-                      wallRatio(moment, "renderer", "forced-full"), wallRatio(moment, "unshadowed", "reference"),
-                      wallRatio(moment, "one-tap", "reference"));
+                      "   %12.3f (%.3f) %14.3f %15.3f %12.3f\n", wallRatio(moment, "renderer", "reference"),
+                      processCpuRatio(moment, "renderer", "reference"), wallRatio(moment, "renderer", "forced-full"),
+                      wallRatio(moment, "unshadowed", "reference"), wallRatio(moment, "one-tap", "reference"));
         out << line;
     }
     const auto [median, largest] = rendererOverReference(results.moments);
@@ -136,6 +148,7 @@ void writeMoment(JsonWriter& json, const MomentResult& moment)
         json.value("frames", static_cast<double>(variant.wallMs.size()));
         json.value("frame_wall_ms_median", variant.wallMs.median());
         json.value("frame_wall_ms_p95", variant.wallMs.percentile95());
+        json.value("frame_process_cpu_ms_median", variant.processCpuMs.median());
         json.value("main_gpu_ms_median", variant.mainGpuMs.median());
         json.value("shadow_gpu_ms_median", variant.shadowGpuMs.median());
         json.endObject();
@@ -144,6 +157,11 @@ void writeMoment(JsonWriter& json, const MomentResult& moment)
     json.beginObject("frame_wall_ratios");
     for (const MomentRatio& ratio : momentRatios) {
         json.value(ratio.key, wallRatio(moment, ratio.numerator, ratio.denominator));
+    }
+    json.endObject();
+    json.beginObject("frame_process_cpu_ratios");
+    for (const MomentRatio& ratio : momentRatios) {
+        json.value(ratio.key, processCpuRatio(moment, ratio.numerator, ratio.denominator));
     }
     json.endObject();
     json.beginArray("pictures");

@@ -143,6 +143,7 @@ void writeVariant(JsonWriter& json, const char* key, const VariantResult& varian
     writeSamples(json, "shadow_gpu_ms", variant.shadowGpuMs);
     writeSamples(json, "main_gpu_ms", variant.mainGpuMs);
     writeSamples(json, "frame_wall_ms", variant.wallMs);
+    writeSamples(json, "frame_process_cpu_ms", variant.processCpuMs);
     json.value("heap_allocations_per_frame", variant.allocationsPerFrame());
     json.endObject();
 }
