@@ -105,18 +105,25 @@ bool MainPassComparison::run(const Workspace& workspace, const std::vector<doubl
             variant->update(seconds - shown);
         }
         shown = seconds;
-        MomentResult moment;
-        moment.seconds = seconds;
-        for (const FrameVariant* variant : variants) {
-            moment.variants.emplace_back(variant->name(), static_cast<std::size_t>(results.settings.momentFrames));
-        }
-        driver.runInterleaved(variants, results.settings.momentWarmUpFrames, results.settings.momentFrames,
-                              moment.variants);
-        comparePictures(driver, pairs, handles, moment);
-        results.moments.push_back(std::move(moment));
+        results.moments.push_back(measureMoment(driver, variants, pairs, handles, seconds));
     }
     addPictureChecks(pairs);
     return true;
+}
+
+MomentResult MainPassComparison::measureMoment(FrameDriver& driver, const std::vector<FrameVariant*>& variants,
+                                               const std::vector<PicturePair>& pairs, const SceneHandles& handles,
+                                               double seconds) const
+{
+    MomentResult moment;
+    moment.seconds = seconds;
+    for (const FrameVariant* variant : variants) {
+        moment.variants.emplace_back(variant->name(), static_cast<std::size_t>(results.settings.momentFrames));
+    }
+    driver.runInterleaved(variants, results.settings.momentWarmUpFrames, results.settings.momentFrames,
+                          moment.variants);
+    comparePictures(driver, pairs, handles, moment);
+    return moment;
 }
 
 void MainPassComparison::comparePictures(FrameDriver& driver, const std::vector<PicturePair>& pairs,

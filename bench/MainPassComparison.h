@@ -35,6 +35,10 @@ private:
         FrameVariant* reference;
     };
 
+    // The variants' frames at the moment they all show, then the pictures.
+    MomentResult measureMoment(FrameDriver& driver, const std::vector<FrameVariant*>& variants,
+                               const std::vector<PicturePair>& pairs, const SceneHandles& handles,
+                               double seconds) const;
     void comparePictures(FrameDriver& driver, const std::vector<PicturePair>& pairs, const SceneHandles& handles,
                          MomentResult& moment) const;
     void addPictureChecks(const std::vector<PicturePair>& pairs);
