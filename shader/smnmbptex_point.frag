@@ -17,7 +17,7 @@
 // themselves nor need a large bias that would let light leak under the edges
 // of their occluders. Most fragments are wholly lit or wholly shadowed: a
 // ring of six samples around the disk finds those, and only fragments in
-// penumbra take the disk's samples (see shadowVisibility).
+// penumbra take the disk's samples.
 
 in vec3 worldPosition;
 in vec3 worldNormal;
