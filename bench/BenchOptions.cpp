@@ -42,6 +42,10 @@ bool BenchOptions::parse(int argc, char** argv)
             valid = parseCount(value, growthWarmUpFrames);
         } else if (option == "--growth-frames") {
             valid = parseCount(value, growthFrames);
+        } else if (option == "--moment-warm-up") {
+            valid = parseCount(value, momentWarmUpFrames);
+        } else if (option == "--moment-frames") {
+            valid = parseCount(value, momentFrames);
         } else {
             std::fprintf(stderr, "glimmerhall_bench: unknown option '%s'\n", option.c_str());
             return false;
@@ -59,6 +63,7 @@ void BenchOptions::printUsage()
 {
     std::fputs("usage: glimmerhall_bench [--data DIR] [--out DIR] [--warm-up N] [--frames N]\n"
                "                         [--growth-warm-up N] [--growth-frames N]\n"
+               "                         [--moment-warm-up N] [--moment-frames N]\n"
                "  --data DIR   the directory holding shader/ and res/ (default: the source tree)\n"
                "  --out DIR    where bench.json and bench.log go (default: out)\n",
                stderr);

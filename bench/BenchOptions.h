@@ -12,6 +12,9 @@ struct BenchOptions {
     int measuredFrames = 100;
     int growthWarmUpFrames = 5;
     int growthFrames = 40;
+    // Per variant at each moment of the main-pass comparison.
+    int momentWarmUpFrames = 2;
+    int momentFrames = 16;
 
     // False, after a message on standard error, for an unknown option or a
     // count that is not a positive number.

@@ -4,7 +4,7 @@
 
 VariantResult::VariantResult(std::string name, std::size_t frames)
     : name(std::move(name)), updateCpuMs(frames), submitCpuMs(frames), shadowSubmitCpuMs(frames),
-      shadowGpuMs(frames), mainGpuMs(frames), wallMs(frames)
+      shadowGpuMs(frames), mainGpuMs(frames), wallMs(frames), processCpuMs(frames)
 {
 }
 
@@ -16,6 +16,7 @@ void VariantResult::add(const FrameCost& cost)
     shadowGpuMs.add(cost.shadowGpuMs);
     mainGpuMs.add(cost.mainGpuMs);
     wallMs.add(cost.wallMs);
+    processCpuMs.add(cost.processCpuMs);
     allocations += cost.allocations;
 }
 
@@ -24,13 +25,9 @@ double VariantResult::allocationsPerFrame() const
     return wallMs.size() > 0 ? static_cast<double>(allocations) / static_cast<double>(wallMs.size()) : 0.0;
 }
 
-bool CheckResult::passed() const
-{
-    return difference.totalValues > 0 && difference.largest <= tolerance &&
-           difference.coveredShare >= leastCoveredShare;
-}
+namespace {
 
-const VariantResult* BenchResults::variant(const std::string& name) const
+const VariantResult* findVariant(const std::vector<VariantResult>& variants, const std::string& name)
 {
     for (const VariantResult& result : variants) {
         if (result.name == name) {
@@ -38,6 +35,24 @@ const VariantResult* BenchResults::variant(const std::string& name) const
         }
     }
     return nullptr;
+}
+
+} // namespace
+
+bool CheckResult::passed() const
+{
+    return difference.totalValues > 0 && difference.largest <= tolerance &&
+           difference.coveredShare >= leastCoveredShare && difference.pixelsOff <= mostPixelsOff;
+}
+
+const VariantResult* MomentResult::variant(const std::string& name) const
+{
+    return findVariant(variants, name);
+}
+
+const VariantResult* BenchResults::variant(const std::string& name) const
+{
+    return findVariant(variants, name);
 }
 
 bool BenchResults::allChecksPassed() const

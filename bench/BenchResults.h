@@ -5,6 +5,7 @@
 #include "Samples.h"
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@ struct VariantResult {
     Samples shadowGpuMs;
     Samples mainGpuMs;
     Samples wallMs;
+    Samples processCpuMs;
     std::uint64_t allocations = 0;
 };
 
@@ -41,8 +43,27 @@ struct CheckResult {
     double tolerance = 0.0;
     // The least share of the first rendering that must show the scene.
     double leastCoveredShare = 0.0;
+    // Images only: how many pixels may be more than a slight gap apart.
+    std::size_t mostPixelsOff = std::numeric_limits<std::size_t>::max();
 
     bool passed() const;
+};
+
+// A shipped program's picture beside its frozen reference's, both drawn at
+// the same moment.
+struct PictureResult {
+    std::string program;
+    Difference difference;
+};
+
+// The main-pass comparison at one moment of the animation paths: every
+// variant's frames, measured interleaved, and the pictures.
+struct MomentResult {
+    double seconds = 0.0;
+    std::vector<VariantResult> variants;
+    std::vector<PictureResult> pictures;
+
+    const VariantResult* variant(const std::string& name) const;
 };
 
 struct MachineInfo {
@@ -62,6 +83,8 @@ struct RunSettings {
     int measuredFrames = 0;
     int growthWarmUpFrames = 0;
     int growthFrames = 0;
+    int momentWarmUpFrames = 0;
+    int momentFrames = 0;
 };
 
 struct BenchResults {
@@ -75,10 +98,13 @@ struct BenchResults {
     // interleaved frame by frame.
     std::vector<VariantResult> variants;
     double peakResidentMiB = 0.0;
+    // The main pass's shaders beside their references, floors and control.
+    std::vector<MomentResult> moments;
     std::vector<GrowthResult> shadowMapGrowth;
     std::vector<GrowthResult> sceneGrowth;
     std::vector<CheckResult> checks;
     bool sceneLoaded = false;
+    bool mainPassCompared = false;
 
     const VariantResult* variant(const std::string& name) const;
     bool allChecksPassed() const;

@@ -11,7 +11,7 @@
 #include "gpu/Texture.h"
 #include "render/Renderer.h"
 
-#include <array>
+#include <vector>
 
 namespace {
 
@@ -26,18 +26,9 @@ constexpr double depthTolerance = 2.0;
 // this share of the image and of the cube map.
 constexpr double leastCoveredShare = 0.25;
 
-// Fills what the next variant must draw with values no rendering of the
-// scene leaves: a baseline that drew nothing would otherwise be compared
-// with what the variant before it left behind.
-void fillBackBufferWithSentinel()
-{
-    float clearColour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
-    glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
-}
-
+// Fills the cube map with depths no shadow pass leaves: a baseline that drew
+// nothing would otherwise be compared with what the variant before it left
+// behind.
 void fillCubemapWithSentinel(unsigned int framebuffer)
 {
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
@@ -74,7 +65,7 @@ bool BenchRunner::runComparison()
     RendererVariant renderer(scene.renderer());
     RawVariant raw(scene.handles());
     SixPassVariant sixPass(scene.handles(), *scene.facePassProgram());
-    const std::array<FrameVariant*, 3> variants = {&renderer, &raw, &sixPass};
+    const std::vector<FrameVariant*> variants = {&renderer, &raw, &sixPass};
     FrameDriver driver(results.settings.deltaSeconds);
 
     results.firstFrameMs = driver.run(renderer).wallMs;
@@ -87,19 +78,8 @@ bool BenchRunner::runComparison()
     for (const FrameVariant* variant : variants) {
         results.variants.emplace_back(variant->name(), frames);
     }
-    const int rounds = results.settings.warmUpFrames + results.settings.measuredFrames;
-    for (int round = 0; round < rounds; ++round) {
-        const bool measured = round >= results.settings.warmUpFrames;
-        // Each round starts with another variant, so none always follows
-        // the same one.
-        for (std::size_t turn = 0; turn < variants.size(); ++turn) {
-            const std::size_t index = (static_cast<std::size_t>(round) + turn) % variants.size();
-            const FrameCost cost = driver.run(*variants[index]);
-            if (measured) {
-                results.variants[index].add(cost);
-            }
-        }
-    }
+    driver.runInterleaved(variants, results.settings.warmUpFrames, results.settings.measuredFrames,
+                          results.variants);
     results.peakResidentMiB = ProcessMemory::peakResidentMiB();
     runChecks(scene, driver, renderer, raw, sixPass);
     return true;
@@ -121,7 +101,7 @@ void BenchRunner::runChecks(BenchScene& scene, FrameDriver& driver, FrameVariant
     // shows the same moment in each. The raw loop goes first: uniforms stay
     // in the programs it shares with the renderer, so had it skipped one,
     // the value left from the frame before would give it away.
-    fillBackBufferWithSentinel();
+    Equivalence::fillBackBufferWithSentinel();
     driver.draw(raw);
     const auto rawImage = Equivalence::readBackBuffer(handles.windowWidth, handles.windowHeight);
     driver.present();

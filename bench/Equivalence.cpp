@@ -6,6 +6,15 @@
 #include <cmath>
 #include <cstdlib>
 
+void Equivalence::fillBackBufferWithSentinel()
+{
+    float clearColour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
+    glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
+}
+
 std::vector<std::uint8_t> Equivalence::readBackBuffer(int width, int height)
 {
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
@@ -34,12 +43,18 @@ Difference Equivalence::compareImages(const std::vector<std::uint8_t>& first, co
     Difference difference;
     difference.totalValues = std::min(first.size(), second.size());
     std::size_t covered = 0;
+    int pixelGap = 0;
     for (std::size_t i = 0; i < difference.totalValues; ++i) {
         const int gap = std::abs(static_cast<int>(first[i]) - static_cast<int>(second[i]));
         difference.largest = std::max(difference.largest, static_cast<double>(gap));
         difference.differingValues += gap != 0 ? 1 : 0;
         // One step either way is the clear colour's rounding.
         covered += std::abs(static_cast<float>(first[i]) - clearColour[i % 3]) > 1.0f ? 1 : 0;
+        pixelGap = std::max(pixelGap, gap);
+        if (i % 3 == 2) {
+            difference.pixelsOff += pixelGap > Difference::slightGap ? 1 : 0;
+            pixelGap = 0;
+        }
     }
     if (first.size() != second.size()) {
         difference.largest = 255.0;

@@ -3,6 +3,7 @@
 #include "FrameDriver.h"
 
 #include "AllocationCounter.h"
+#include "BenchResults.h"
 #include "FrameVariant.h"
 
 #include "app/Application.h"
@@ -16,6 +17,16 @@ double threadCpuMilliseconds()
 {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) * 1e-6;
+}
+
+// Every thread of the process, the driver's rasteriser threads included:
+// unlike the wall time, it does not grow when other processes take turns
+// on the cores.
+double processCpuMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) * 1e-6;
 }
 
@@ -44,6 +55,7 @@ FrameCost FrameDriver::run(FrameVariant& variant)
     const std::uint64_t allocationsBefore = AllocationCounter::count();
     const auto wallStart = std::chrono::steady_clock::now();
     const double cpuStart = threadCpuMilliseconds();
+    const double processCpuStart = processCpuMilliseconds();
 
     variant.update(deltaSeconds);
     const double cpuUpdated = threadCpuMilliseconds();
@@ -60,6 +72,7 @@ FrameCost FrameDriver::run(FrameVariant& variant)
 
     present();
     const auto wallEnd = std::chrono::steady_clock::now();
+    cost.processCpuMs = processCpuMilliseconds() - processCpuStart;
     cost.allocations = AllocationCounter::count() - allocationsBefore;
 
     cost.updateCpuMs = cpuUpdated - cpuStart;
@@ -69,6 +82,20 @@ FrameCost FrameDriver::run(FrameVariant& variant)
     cost.shadowGpuMs = shadowTimer.elapsedMilliseconds();
     cost.mainGpuMs = mainTimer.elapsedMilliseconds();
     return cost;
+}
+
+void FrameDriver::runInterleaved(const std::vector<FrameVariant*>& variants, int warmUpRounds, int measuredRounds,
+                                 std::vector<VariantResult>& results)
+{
+    for (int round = 0; round < warmUpRounds + measuredRounds; ++round) {
+        for (std::size_t turn = 0; turn < variants.size(); ++turn) {
+            const std::size_t index = (static_cast<std::size_t>(round) + turn) % variants.size();
+            const FrameCost cost = run(*variants[index]);
+            if (round >= warmUpRounds) {
+                results[index].add(cost);
+            }
+        }
+    }
 }
 
 void FrameDriver::draw(FrameVariant& variant)

@@ -54,14 +54,14 @@ void uploadIfUsed(int location, const glm::mat4& value)
 
 } // namespace
 
-RawScene::RawScene(const SceneHandles& handles)
+RawScene::RawScene(const SceneHandles& handles, const ProgramSwap& swap)
     : cameraPath(&handles.camera->animations), lightPath(&handles.pointLight->animations),
       projection(handles.camera->projectionMatrix), windowWidth(handles.windowWidth),
       windowHeight(handles.windowHeight), view(handles.camera->viewMatrix),
       currentLightPosition(handles.pointLight->lightPosition)
 {
     for (int m = 0; m < static_cast<int>(handles.models.size()); ++m) {
-        addModel(handles, m);
+        addModel(handles, swap, m);
     }
     worldTransforms.resize(localTransforms.size());
 
@@ -87,11 +87,13 @@ RawScene::RawScene(const SceneHandles& handles)
     }
 }
 
-void RawScene::addModel(const SceneHandles& handles, int modelIndex)
+void RawScene::addModel(const SceneHandles& handles, const ProgramSwap& swap, int modelIndex)
 {
     const Model3D& source = *handles.models[static_cast<std::size_t>(modelIndex)];
+    const PixelShader* drawingProgram =
+        source.program != nullptr && source.program == swap.from ? swap.to : source.program;
     Model model{};
-    model.hasProgram = source.program != nullptr && source.rootNode != nullptr;
+    model.hasProgram = drawingProgram != nullptr && source.rootNode != nullptr;
     model.mainVertexArray = source.mainVertexArray;
     model.depthVertexArray = source.depthVertexArray;
     model.modelTransform = source.modelTransform;
@@ -99,7 +101,7 @@ void RawScene::addModel(const SceneHandles& handles, int modelIndex)
     model.animations = &source.animations;
 
     if (model.hasProgram) {
-        const PixelShader& shader = *source.program;
+        const PixelShader& shader = *drawingProgram;
         Program& program = model.program;
         program.id = shader.program;
         program.followsMovingLight = shader.light == handles.pointLight;

@@ -13,7 +13,15 @@
 class Animation;
 class BaseLight;
 class NodeAnimation;
+class PixelShader;
 struct SceneHandles;
+
+// A program the raw loop draws in place of another: every model whose
+// program is from is drawn with to, fed the same uniforms.
+struct ProgramSwap {
+    const PixelShader* from = nullptr;
+    const PixelShader* to = nullptr;
+};
 
 // The scene flattened for a minimal hand-written GL loop: arrays of draws,
 // nodes and programs with every uniform location looked up once and every
@@ -22,7 +30,7 @@ struct SceneHandles;
 // renderer does without touching the renderer's state.
 class RawScene {
 public:
-    explicit RawScene(const SceneHandles& handles);
+    explicit RawScene(const SceneHandles& handles, const ProgramSwap& swap = {});
 
     // Polls events and poses camera, light and nodes for the next frame.
     void update(double deltaSeconds);
@@ -83,7 +91,7 @@ private:
         const std::vector<std::unique_ptr<Animation>>* animations;
     };
 
-    void addModel(const SceneHandles& handles, int modelIndex);
+    void addModel(const SceneHandles& handles, const ProgramSwap& swap, int modelIndex);
     void setLightConstants(const Program& program, const BaseLight& light) const;
     void uploadNodeMatrices(const Program& program, const glm::mat4& world) const;
 

@@ -2,6 +2,7 @@
 
 #include "BenchResults.h"
 #include "JsonWriter.h"
+#include "MainPassReport.h"
 
 #include "app/Log.h"
 
@@ -99,17 +100,28 @@ void printGrowthSeries(const std::vector<GrowthResult>& series, const char* head
     }
 }
 
+bool limitsPixelsOff(const CheckResult& check)
+{
+    return check.mostPixelsOff != CheckResult{}.mostPixelsOff;
+}
+
 void printChecks(const BenchResults& results, std::ostream& out)
 {
     out << "\nChecks\n";
     for (const CheckResult& check : results.checks) {
-        char line[200];
-        std::snprintf(line, sizeof line, "  %-44s %s: largest difference %.0f (tolerance %.0f), %zu of %zu differ, "
-                                         "%.0f %% covered\n",
-                      check.name.c_str(), check.passed() ? "pass" : "FAIL", check.difference.largest,
-                      check.tolerance, check.difference.differingValues, check.difference.totalValues,
-                      100.0 * check.difference.coveredShare);
-        out << line;
+        char line[240];
+        int used = std::snprintf(line, sizeof line,
+                                 "  %-44s %s: largest difference %.0f (tolerance %.0f), %zu of %zu differ, "
+                                 "%.0f %% covered",
+                                 check.name.c_str(), check.passed() ? "pass" : "FAIL", check.difference.largest,
+                                 check.tolerance, check.difference.differingValues, check.difference.totalValues,
+                                 100.0 * check.difference.coveredShare);
+        if (limitsPixelsOff(check)) {
+            std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used),
+                          ", %zu pixels more than %d off (at most %zu)", check.difference.pixelsOff,
+                          Difference::slightGap, check.mostPixelsOff);
+        }
+        out << line << "\n";
     }
 }
 
@@ -131,6 +143,7 @@ void writeVariant(JsonWriter& json, const char* key, const VariantResult& varian
     writeSamples(json, "shadow_gpu_ms", variant.shadowGpuMs);
     writeSamples(json, "main_gpu_ms", variant.mainGpuMs);
     writeSamples(json, "frame_wall_ms", variant.wallMs);
+    writeSamples(json, "frame_process_cpu_ms", variant.processCpuMs);
     json.value("heap_allocations_per_frame", variant.allocationsPerFrame());
     json.endObject();
 }
@@ -166,6 +179,8 @@ void writeSettings(JsonWriter& json, const RunSettings& settings)
     json.value("measured_frames", static_cast<double>(settings.measuredFrames));
     json.value("growth_warm_up_frames", static_cast<double>(settings.growthWarmUpFrames));
     json.value("growth_frames", static_cast<double>(settings.growthFrames));
+    json.value("moment_warm_up_frames", static_cast<double>(settings.momentWarmUpFrames));
+    json.value("moment_frames", static_cast<double>(settings.momentFrames));
     json.endObject();
 }
 
@@ -235,6 +250,10 @@ void writeChecks(JsonWriter& json, const BenchResults& results)
         json.value("differing_values", static_cast<double>(check.difference.differingValues));
         json.value("total_values", static_cast<double>(check.difference.totalValues));
         json.value("covered_share", check.difference.coveredShare);
+        if (limitsPixelsOff(check)) {
+            json.value("pixels_more_than_slightly_off", static_cast<double>(check.difference.pixelsOff));
+            json.value("most_pixels_off", static_cast<double>(check.mostPixelsOff));
+        }
         json.endObject();
     }
     json.endArray();
@@ -261,6 +280,7 @@ void Report::printTable(const BenchResults& results, std::ostream& out)
     printStartup(results, out);
     printVariants(results, out);
     printRatios(results, out);
+    MainPassReport::printTables(results, out);
     out << "\nGrowth: the renderer alone, " << settings.growthWarmUpFrames << " warm-up + " << settings.growthFrames
         << " measured frames each (ms)\n";
     printGrowthSeries(results.shadowMapGrowth,
@@ -292,6 +312,7 @@ bool Report::writeJson(const BenchResults& results, const std::filesystem::path&
     json.endObject();
     json.value("peak_resident_mib", results.peakResidentMiB);
     writeRatios(json, results);
+    MainPassReport::writeJson(results, json);
     json.beginObject("growth");
     writeGrowth(json, "shadow_map_size", results.shadowMapGrowth);
     writeGrowth(json, "scene_size", results.sceneGrowth);

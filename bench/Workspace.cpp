@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <system_error>
 
@@ -64,6 +65,36 @@ Workspace::~Workspace()
     // Removes the links, never what they point at.
     std::error_code error;
     fs::remove_all(root, error);
+}
+
+bool Workspace::addShaderWithDefine(const std::string& sourceName, const std::string& copyName,
+                                    const std::string& macro) const
+{
+    std::ifstream source(root / "shader" / sourceName);
+    std::ostringstream text;
+    text << source.rdbuf();
+    std::string shader = text.str();
+    // GLSL wants the version before anything but comments and blanks.
+    const std::size_t version = shader.rfind("#version", 0) == 0 ? 0 : shader.find("\n#version");
+    const std::size_t lineEnd = version == std::string::npos ? version : shader.find('\n', version + 1);
+    if (!source || lineEnd == std::string::npos) {
+        Log::error(component, "Could not find the version line of '" + sourceName + "'");
+        return false;
+    }
+    shader.insert(lineEnd + 1, "#define " + macro + "\n");
+    // A link there would lead the copy onto a shipped file.
+    std::error_code error;
+    if (fs::exists(fs::symlink_status(root / "shader" / copyName, error))) {
+        Log::error(component, "'" + copyName + "' is taken");
+        return false;
+    }
+    std::ofstream copy(root / "shader" / copyName);
+    copy << shader;
+    if (!copy) {
+        Log::error(component, "Could not write '" + copyName + "'");
+        return false;
+    }
+    return true;
 }
 
 std::string Workspace::stepsCopyFileName(int copy)

@@ -19,6 +19,14 @@ public:
                 int stepsCopies);
     ~Workspace();
 
+    // Writes shader/copyName: the workspace's shader/sourceName with the line
+    // "#define macro" right after its #version line, so that a program can be
+    // built from the shipped source with one of its switches set. False,
+    // after an error line, when the source cannot be read or names no
+    // version.
+    bool addShaderWithDefine(const std::string& sourceName, const std::string& copyName,
+                             const std::string& macro) const;
+
     const std::filesystem::path& path() const { return root; }
     // The asset file name of copy n (1-based) of the steps model.
     static std::string stepsCopyFileName(int copy);

@@ -1,12 +1,15 @@
 // glimmerhall_bench: loads the shipped scene through the renderer's own
 // library code, drives a fixed number of frames with a fixed step next to
-// two hand-written baselines, and reports start-up, per-frame costs, memory,
-// heap allocations and how the cost grows with the shadow map and the scene.
+// two hand-written baselines, times the main pass's shaders against frozen
+// references of the shaders they replaced at a few moments of the paths, and
+// reports start-up, per-frame costs, memory, heap allocations and how the
+// cost grows with the shadow map and the scene.
 
 #include "BenchOptions.h"
 #include "BenchResults.h"
 #include "BenchRunner.h"
 #include "Machine.h"
+#include "MainPassComparison.h"
 #include "Report.h"
 #include "Workspace.h"
 
@@ -15,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -24,6 +28,10 @@ constexpr double frameStep = 1.0 / 60.0;
 constexpr int shadowMapSizes[] = {512, 1024, 2048};
 constexpr int stepsCounts[] = {4, 16};
 constexpr int mostStepsCopies = 15;
+// Seconds from the start of the paths. The share of the screen in penumbra,
+// where the shadow filter cannot stop early, changes as the light and the
+// camera move.
+constexpr double mainPassMoments[] = {1.0, 5.0, 10.0, 15.6};
 
 // The library logs every event to standard output; during the runs those
 // lines go to the log file, so the table stands on its own.
@@ -48,15 +56,20 @@ RunSettings runSettings(const BenchOptions& options)
     settings.measuredFrames = options.measuredFrames;
     settings.growthWarmUpFrames = options.growthWarmUpFrames;
     settings.growthFrames = options.growthFrames;
+    settings.momentWarmUpFrames = options.momentWarmUpFrames;
+    settings.momentFrames = options.momentFrames;
     return settings;
 }
 
-void runEverything(BenchResults& results)
+void runEverything(const Workspace& workspace, BenchResults& results)
 {
     BenchRunner runner(results);
     if (!runner.runComparison()) {
         return;
     }
+    MainPassComparison mainPass(results);
+    results.mainPassCompared =
+        mainPass.run(workspace, std::vector<double>(std::begin(mainPassMoments), std::end(mainPassMoments)));
     for (const int size : shadowMapSizes) {
         SceneConfig config;
         config.shadowMapSize = size;
@@ -103,7 +116,7 @@ int main(int argc, char** argv)
         if (workspace.create(options.dataDirectory, GLIMMERHALL_BENCH_SHADER_DIR, mostStepsCopies)) {
             const fs::path home = fs::current_path();
             fs::current_path(workspace.path());
-            runEverything(results);
+            runEverything(workspace, results);
             fs::current_path(home);
         }
         glfwTerminate();
@@ -116,5 +129,5 @@ int main(int argc, char** argv)
         std::cout << "\nWrote " << jsonPath.string() << "; the renderer's log is in "
                   << (outputDirectory / "bench.log").string() << "\n";
     }
-    return results.sceneLoaded && results.allChecksPassed() ? 0 : 1;
+    return results.sceneLoaded && results.mainPassCompared && results.allChecksPassed() ? 0 : 1;
 }

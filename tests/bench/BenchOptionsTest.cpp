@@ -22,9 +22,12 @@ bool parse(BenchOptions& options, std::vector<std::string> arguments)
 TEST(BenchOptions, ReadsEachOptionAndKeepsTheDefaultsOfTheOthers)
 {
     BenchOptions options;
-    ASSERT_TRUE(parse(options, {"--frames", "200", "--data", "/srv/scene", "--growth-frames", "7"}));
+    ASSERT_TRUE(parse(options, {"--frames", "200", "--data", "/srv/scene", "--growth-frames", "7", "--moment-frames",
+                                "4", "--moment-warm-up", "3"}));
     EXPECT_EQ(options.measuredFrames, 200);
     EXPECT_EQ(options.growthFrames, 7);
+    EXPECT_EQ(options.momentFrames, 4);
+    EXPECT_EQ(options.momentWarmUpFrames, 3);
     EXPECT_EQ(options.dataDirectory, "/srv/scene");
     EXPECT_EQ(options.warmUpFrames, BenchOptions{}.warmUpFrames);
     EXPECT_EQ(options.outputDirectory, BenchOptions{}.outputDirectory);
@@ -33,7 +36,8 @@ TEST(BenchOptions, ReadsEachOptionAndKeepsTheDefaultsOfTheOthers)
 TEST(BenchOptions, RefusesUnknownOptionsMissingValuesAndCountsBelowOne)
 {
     for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-             {"--fast"}, {"--frames"}, {"--frames", "0"}, {"--warm-up", "-3"}, {"--frames", "12x"}}) {
+             {"--fast"}, {"--frames"}, {"--frames", "0"}, {"--warm-up", "-3"}, {"--frames", "12x"},
+             {"--moment-frames", "0"}}) {
         BenchOptions options;
         testing::internal::CaptureStderr();
         EXPECT_FALSE(parse(options, arguments)) << arguments.front();

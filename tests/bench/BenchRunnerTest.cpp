@@ -1,5 +1,6 @@
 #include "BenchResults.h"
 #include "BenchRunner.h"
+#include "MainPassComparison.h"
 #include "Workspace.h"
 
 #include "LogCapture.h"
@@ -57,4 +58,37 @@ TEST(BenchRunner, BaselinesMatchTheRendererAndFramesDoNotAllocate)
     EXPECT_EQ(results.sceneGrowth[0].renderer.wallMs.size(), 2u);
     EXPECT_EQ(results.sceneGrowth[0].renderer.allocations, 0u);
     EXPECT_NE(log.text().find("Asset 'steps_copy01' added successfully"), std::string::npos) << log.text();
+}
+
+// One still frame of each variant at one moment: the shipped shadowed
+// programs must keep the pictures of their frozen references, as must the
+// control with its filter's early-out forced off.
+TEST(MainPassComparison, ShippedShadowedProgramsKeepTheirReferencesPictures)
+{
+    LogCapture log;
+    Workspace workspace;
+    ASSERT_TRUE(workspace.create(GLIMMERHALL_SOURCE_DIR, GLIMMERHALL_BENCH_SHADER_DIR, 0));
+    const fs::path home = fs::current_path();
+    fs::current_path(workspace.path());
+
+    BenchResults results;
+    results.settings.momentWarmUpFrames = 0;
+    results.settings.momentFrames = 1;
+    MainPassComparison comparison(results);
+    const bool compared = comparison.run(workspace, {15.6});
+    glfwTerminate();
+    fs::current_path(home);
+
+    ASSERT_TRUE(compared) << log.text();
+    ASSERT_EQ(results.moments.size(), 1u);
+    EXPECT_EQ(results.moments[0].variants.size(), 9u);
+    for (const VariantResult& variant : results.moments[0].variants) {
+        EXPECT_EQ(variant.wallMs.size(), 1u) << variant.name;
+    }
+    ASSERT_EQ(results.checks.size(), 4u);
+    for (const CheckResult& check : results.checks) {
+        EXPECT_TRUE(check.passed()) << check.name << ": largest difference " << check.difference.largest << ", "
+                                    << check.difference.pixelsOff << " pixels off, covered "
+                                    << check.difference.coveredShare;
+    }
 }

@@ -30,6 +30,16 @@ TEST(Equivalence, ImagesCountEveryDifferingChannelAndWhatShowsTheScene)
     const Difference apart = Equivalence::compareImages(first, second, clearGrey);
     EXPECT_EQ(apart.largest, 7.0);
     EXPECT_EQ(apart.differingValues, 2u);
+    EXPECT_EQ(apart.pixelsOff, 1u) << "one pixel has a channel 7 off";
+
+    // Gaps of a slight two steps, one in each pixel, leave both looking the
+    // same; a third step in another channel of the first pixel does not.
+    std::vector<std::uint8_t> slight = first;
+    slight[0] += 2;
+    slight[4] -= 2;
+    EXPECT_EQ(Equivalence::compareImages(first, slight, clearGrey).pixelsOff, 0u);
+    slight[2] += 3;
+    EXPECT_EQ(Equivalence::compareImages(first, slight, clearGrey).pixelsOff, 1u);
 
     const Difference shorter = Equivalence::compareImages(first, {26, 25, 26}, clearGrey);
     EXPECT_EQ(shorter.largest, 255.0);
@@ -61,6 +71,14 @@ TEST(Equivalence, CheckPassesOnlyWithinToleranceOnACoveredRendering)
     check.difference.largest = 0.0;
     check.difference.coveredShare = 0.1;
     EXPECT_FALSE(check.passed()) << "two near-empty renderings prove nothing";
+
+    check.difference.coveredShare = 0.6;
+    check.difference.pixelsOff = 11;
+    EXPECT_TRUE(check.passed()) << "pixels off count only where they are limited";
+    check.mostPixelsOff = 10;
+    EXPECT_FALSE(check.passed()) << "more pixels off than allowed";
+    check.difference.pixelsOff = 10;
+    EXPECT_TRUE(check.passed());
 
     check.difference = Difference{};
     check.leastCoveredShare = 0.0;

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -55,6 +56,35 @@ TEST(Workspace, MirrorsTheDataWithTheBenchShadersAndStepsCopies)
     EXPECT_FALSE(fs::exists(root)) << "the workspace is removed";
     EXPECT_EQ(contentOf(data.path() / "res/assets/steps.dae"), "steps model") << "the data is left alone";
     EXPECT_EQ(contentOf(data.path() / "shader/shadowmap.frag"), "renderer stage");
+}
+
+TEST(Workspace, CopiesAShaderWithASwitchSetAfterItsVersionLine)
+{
+    TempDirectory data;
+    data.write("shader/lit.frag", "// Lit.\n#version 430 core\n\n#ifdef FULL\n#endif\n");
+    data.write("shader/bare.frag", "void main() {}\n");
+    data.write("res/assets/steps.dae", "steps model");
+    data.write("res/texture/wall.png", "image");
+    data.write("bench/shadowface.vert", "bench stage");
+    Workspace workspace;
+    ASSERT_TRUE(workspace.create(data.path(), data.path() / "bench", 0));
+
+    ASSERT_TRUE(workspace.addShaderWithDefine("lit.frag", "full_lit.frag", "FULL"));
+    EXPECT_EQ(contentOf(workspace.path() / "shader/full_lit.frag"),
+              "// Lit.\n#version 430 core\n#define FULL\n\n#ifdef FULL\n#endif\n");
+    EXPECT_EQ(contentOf(data.path() / "shader/lit.frag"), "// Lit.\n#version 430 core\n\n#ifdef FULL\n#endif\n")
+        << "the shipped source is left alone";
+
+    LogCapture log;
+    EXPECT_FALSE(workspace.addShaderWithDefine("bare.frag", "full_bare.frag", "FULL"));
+    EXPECT_FALSE(workspace.addShaderWithDefine("missing.frag", "full_missing.frag", "FULL"));
+    EXPECT_FALSE(workspace.addShaderWithDefine("lit.frag", "bare.frag", "FULL"));
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                               "ERROR Bench: Could not find the version line of 'bare.frag'",
+                               "ERROR Bench: Could not find the version line of 'missing.frag'",
+                               "ERROR Bench: 'bare.frag' is taken"}));
+    EXPECT_EQ(contentOf(data.path() / "shader/bare.frag"), "void main() {}\n");
+    EXPECT_FALSE(fs::exists(workspace.path() / "shader/full_bare.frag"));
 }
 
 TEST(Workspace, MissingDataIsOneErrorLine)
