@@ -3,8 +3,8 @@
 #include "Workspace.h"
 
 #include "app/Application.h"
-#include "app/FileStem.h"
-#include "app/Log.h"
+#include "base/FileStem.h"
+#include "base/Log.h"
 #include "lighting/PointLight.h"
 #include "render/Renderer.h"
 
@@ -24,16 +24,6 @@ double millisecondsOf(Step step)
     const auto start = std::chrono::steady_clock::now();
     step();
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-// The registered model of a scene file. The asset manager answers a name
-// that is taken with the model registered under it; the offered stand-in
-// is then dropped unused.
-Model3D* registeredModel(const std::string& fileName)
-{
-    auto standIn = std::make_unique<Model3D>(nullptr, 0.0f, 0.0f, glm::vec3(0.0f), glm::vec3(1.0f), 0.0f,
-                                             glm::vec3(1.0f));
-    return app.assetManager.addAsset(fileName, std::move(standIn));
 }
 
 // Another instance of the steps model with the same program, specular values
@@ -56,32 +46,39 @@ bool BenchScene::start(const SceneConfig& config)
 {
     started = true;
     times = StartupTimes{};
-    times.settings = millisecondsOf([] { app.settings.load(); });
-    times.window = millisecondsOf([] {
-        app.window.init(app.settings);
-        app.timer.reset();
-        app.keyboard.bind(app.window);
-    });
-    times.lights = millisecondsOf([] { app.assetManager.lights.loadLights(); });
-    times.shaders = millisecondsOf([] { app.shaderManager.loadShaders(); });
-    times.assets = millisecondsOf([] { app.assetManager.loadAssets(); });
-    times.camera = millisecondsOf([] {
-        app.cameraAnimation = std::make_unique<CameraAnimation>(Application::cameraProjection(app.settings),
-                                                                "camera.dae");
-    });
-    times.shadowSetup = millisecondsOf([this, &config] {
-        activeRenderer = std::make_unique<Renderer>(config.shadowMapSize);
-        activeRenderer->init();
+    app.startUp(config.shadowMapSize, [this](Application::Step step, const std::function<void()>& run) {
+        stepTime(step) = millisecondsOf(run);
     });
     return collectHandles(config.stepsCount);
+}
+
+double& BenchScene::stepTime(Application::Step step)
+{
+    switch (step) {
+    case Application::Step::Settings:
+        return times.settings;
+    case Application::Step::Window:
+        return times.window;
+    case Application::Step::Lights:
+        return times.lights;
+    case Application::Step::Shaders:
+        return times.shaders;
+    case Application::Step::Assets:
+        return times.assets;
+    case Application::Step::Camera:
+        return times.camera;
+    case Application::Step::ShadowMap:
+        break;
+    }
+    return times.shadowSetup;
 }
 
 bool BenchScene::collectHandles(int stepsCount)
 {
     // The asset manager's order: ascending by registered name.
     std::map<std::string, const Model3D*> models;
-    Model3D* steps = registeredModel("steps.dae");
-    Model3D* sphere = registeredModel("point_light_sphere.dae");
+    Model3D* steps = app.assetManager.findAsset("steps");
+    Model3D* sphere = app.assetManager.findAsset("point_light_sphere");
     if (steps == nullptr || sphere == nullptr) {
         Log::error(component, "The shipped scene did not load");
         return false;
@@ -101,8 +98,8 @@ bool BenchScene::collectHandles(int stepsCount)
         sceneHandles.models.push_back(model);
     }
     sceneHandles.camera = app.cameraAnimation.get();
-    sceneHandles.renderer = activeRenderer.get();
-    sceneHandles.shadowProgram = activeRenderer->shadowProgram;
+    sceneHandles.renderer = app.renderer.get();
+    sceneHandles.shadowProgram = app.renderer->shadowProgram;
     if (sceneHandles.shadowProgram != nullptr) {
         sceneHandles.pointLight = dynamic_cast<const PointLight*>(sceneHandles.shadowProgram->light);
     }
@@ -121,20 +118,12 @@ void BenchScene::stop()
         return;
     }
     started = false;
-    activeRenderer.reset();
-    app.cameraAnimation.reset();
-    app.assetManager.cleanUp();
-    app.textureManager.cleanUp();
-    app.shaderManager.cleanUp();
+    app.shutDown();
     // The models' buffers and vertex arrays and the framebuffer go with the
     // context, as at the renderer's exit.
     glfwDestroyWindow(app.window.handle);
     app.window.handle = nullptr;
     app.window.running = false;
-    // The class clocks would otherwise carry this run's time into the next.
-    Model3D::clock.reset();
-    CameraAnimation::clock.reset();
-    PointLight::clock.reset();
     sceneHandles = SceneHandles{};
     faceProgram = nullptr;
 }

@@ -2,15 +2,14 @@
 
 #include "SceneHandles.h"
 
-#include <memory>
+#include "app/Application.h"
 
 class PixelShader;
-class Renderer;
 
 // How one run's scene differs from the shipped one; the defaults are the
 // renderer's.
 struct SceneConfig {
-    int shadowMapSize = 2048;
+    int shadowMapSize = Renderer::defaultShadowMapSize;
     // How many times the steps model is drawn: the shipped one plus copies.
     int stepsCount = 1;
 };
@@ -28,9 +27,9 @@ struct StartupTimes {
     double total() const { return settings + window + lights + shaders + assets + camera + shadowSetup; }
 };
 
-// Starts the renderer's scene through the same library calls, in the same
-// order, as the program's start-up, timing each step; and shuts it down
-// again, window included, so that the next run starts from nothing.
+// Starts the renderer's scene through the program's own start-up, timing
+// each step, and shuts it down again, window included, so that the next run
+// starts from nothing.
 class BenchScene {
 public:
     BenchScene() = default;
@@ -43,16 +42,17 @@ public:
     bool start(const SceneConfig& config);
     void stop();
 
-    Renderer& renderer() { return *activeRenderer; }
+    Renderer& renderer() { return *app.renderer; }
     const SceneHandles& handles() const { return sceneHandles; }
     // The program of the six-pass baseline.
     const PixelShader* facePassProgram() const { return faceProgram; }
     const StartupTimes& startupTimes() const { return times; }
 
 private:
+    // Where the time of a start-up step goes.
+    double& stepTime(Application::Step step);
     bool collectHandles(int stepsCount);
 
-    std::unique_ptr<Renderer> activeRenderer;
     SceneHandles sceneHandles;
     const PixelShader* faceProgram = nullptr;
     StartupTimes times;

@@ -6,7 +6,7 @@
 #include "BenchResults.h"
 #include "FrameVariant.h"
 
-#include "app/Application.h"
+#include "gpu/DefaultFramebuffer.h"
 
 #include <chrono>
 #include <ctime>
@@ -107,6 +107,6 @@ void FrameDriver::draw(FrameVariant& variant)
 
 void FrameDriver::present()
 {
-    app.window.swapBuffers();
+    DefaultFramebuffer::swapBuffers();
     glFinish();
 }

@@ -190,13 +190,13 @@ void RawScene::update(double deltaSeconds)
     if (const auto placement = lightClock.samplePath(deltaSeconds, *lightPath)) {
         currentLightPosition = glm::vec3(*placement * glm::vec4(1.0f));
     }
+    // One clock for all models, as in the renderer, advanced once a frame.
+    modelClock.advance(deltaSeconds);
     for (const Model& model : models) {
         if (model.animations->empty()) {
             continue;
         }
-        // One clock for all models, as in the renderer: each animated model
-        // advances it by the step.
-        const std::optional<double> time = modelClock.advance(deltaSeconds, 0, *model.animations);
+        const std::optional<double> time = modelClock.ticks(0, *model.animations);
         if (!time) {
             continue;
         }

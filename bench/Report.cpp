@@ -4,7 +4,7 @@
 #include "JsonWriter.h"
 #include "MainPassReport.h"
 
-#include "app/Log.h"
+#include "base/Log.h"
 
 #include <cstdio>
 #include <fstream>

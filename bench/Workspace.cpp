@@ -1,6 +1,6 @@
 #include "Workspace.h"
 
-#include "app/Log.h"
+#include "base/Log.h"
 
 #include <cstdio>
 #include <cstdlib>
