@@ -1,11 +1,12 @@
 #include "MainPassPrograms.h"
 
 #include "app/Application.h"
+#include "gpu/ShadowPassNames.h"
 
 bool MainPassPrograms::build()
 {
     ShaderManager& shaders = app.shaderManager;
-    BaseLight* light = app.assetManager.lights.getLight("point");
+    BaseLight* light = app.assetManager.lights.getLight(ShadowPassNames::light);
     shipped = shaders.getShader("smnmbptex_point");
     plain = shaders.getShader("smbptex_point");
     wide = shaders.getShader("varsmnmbptex_point");

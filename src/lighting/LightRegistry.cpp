@@ -1,8 +1,8 @@
 #include "lighting/LightRegistry.h"
 
+#include "gpu/ShadowPassNames.h"
 #include "lighting/DirectionalLight.h"
 #include "lighting/PointLight.h"
-#include "gpu/ShadowPassNames.h"
 
 BaseLight* LightRegistry::addLight(const std::string& name, std::unique_ptr<BaseLight> light)
 {
@@ -29,7 +29,8 @@ void LightRegistry::loadLights()
 {
     const glm::vec3 white(1.0f);
     addLight("directional", std::make_unique<DirectionalLight>(white, 0.15f, 0.2f, glm::vec3(0.0f, 1000.0f, 0.0f)));
-    addLight(ShadowPassNames::light, std::make_unique<PointLight>(white, 0.15f, 0.3f, 1.0f, 0.001f, 0.001f, "point_light.dae"));
+    addLight(ShadowPassNames::light,
+             std::make_unique<PointLight>(white, 0.15f, 0.3f, 1.0f, 0.001f, 0.001f, "point_light.dae"));
 }
 
 void LightRegistry::cleanUp()

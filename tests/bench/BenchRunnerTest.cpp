@@ -12,31 +12,50 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Runs the benchmark's work inside a workspace on the shipped data with the
+// given copies of the steps model, as the benchmark does, and leaves it with
+// GLFW shut down; false when the workspace could not be made.
+template <typename Work>
+bool inShippedWorkspace(int stepsCopies, Work work)
+{
+    Workspace workspace;
+    if (!workspace.create(GLIMMERHALL_SOURCE_DIR, GLIMMERHALL_BENCH_SHADER_DIR, stepsCopies)) {
+        return false;
+    }
+    const fs::path home = fs::current_path();
+    fs::current_path(workspace.path());
+    work(workspace);
+    glfwTerminate();
+    fs::current_path(home);
+    return true;
+}
+
+} // namespace
+
 // A few frames of the real comparison on the shipped scene: the raw and
 // six-pass baselines must still draw what the renderer draws, and the
 // renderer's frame path must not touch the heap. No figure is asserted.
 TEST(BenchRunner, BaselinesMatchTheRendererAndFramesDoNotAllocate)
 {
     LogCapture log;
-    Workspace workspace;
-    ASSERT_TRUE(workspace.create(GLIMMERHALL_SOURCE_DIR, GLIMMERHALL_BENCH_SHADER_DIR, 1));
-    const fs::path home = fs::current_path();
-    fs::current_path(workspace.path());
-
     BenchResults results;
     results.settings.deltaSeconds = 1.0 / 60.0;
     results.settings.warmUpFrames = 2;
     results.settings.measuredFrames = 3;
     results.settings.growthWarmUpFrames = 1;
     results.settings.growthFrames = 2;
-    BenchRunner runner(results);
-    const bool compared = runner.runComparison();
-    SceneConfig grown;
-    grown.shadowMapSize = 512;
-    grown.stepsCount = 2;
-    const bool grew = runner.runGrowth(grown, results.sceneGrowth);
-    glfwTerminate();
-    fs::current_path(home);
+    bool compared = false;
+    bool grew = false;
+    ASSERT_TRUE(inShippedWorkspace(1, [&](const Workspace&) {
+        BenchRunner runner(results);
+        compared = runner.runComparison();
+        SceneConfig grown;
+        grown.shadowMapSize = 512;
+        grown.stepsCount = 2;
+        grew = runner.runGrowth(grown, results.sceneGrowth);
+    }));
 
     ASSERT_TRUE(compared) << log.text();
     EXPECT_TRUE(results.sceneLoaded);
@@ -66,18 +85,13 @@ TEST(BenchRunner, BaselinesMatchTheRendererAndFramesDoNotAllocate)
 TEST(MainPassComparison, ShippedShadowedProgramsKeepTheirReferencesPictures)
 {
     LogCapture log;
-    Workspace workspace;
-    ASSERT_TRUE(workspace.create(GLIMMERHALL_SOURCE_DIR, GLIMMERHALL_BENCH_SHADER_DIR, 0));
-    const fs::path home = fs::current_path();
-    fs::current_path(workspace.path());
-
     BenchResults results;
     results.settings.momentWarmUpFrames = 0;
     results.settings.momentFrames = 1;
-    MainPassComparison comparison(results);
-    const bool compared = comparison.run(workspace, {15.6});
-    glfwTerminate();
-    fs::current_path(home);
+    bool compared = false;
+    ASSERT_TRUE(inShippedWorkspace(0, [&](const Workspace& workspace) {
+        compared = MainPassComparison(results).run(workspace, {15.6});
+    }));
 
     ASSERT_TRUE(compared) << log.text();
     ASSERT_EQ(results.moments.size(), 1u);
