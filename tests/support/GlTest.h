@@ -21,7 +21,6 @@ public:
 
 protected:
     static void SetUpTestSuite();
-    void SetUp() override;
 
     static GLFWwindow* context();
     // The first GL error raised since the last call, or GL_NO_ERROR.
