@@ -1,11 +1,10 @@
 #pragma once
 
 #include "base/Registry.h"
+#include "gpu/ImageDecoder.h"
 #include "gpu/Texture.h"
 
 #include <string>
-
-struct FIBITMAP;
 
 // Owns every GL texture: mipmapped 2D textures decoded from image files in
 // the texture directory, registered under their file stem, and empty cube
@@ -19,8 +18,10 @@ public:
     // instead of standard error.
     explicit TextureManager(std::string textureDirectory);
 
+    // use says how a float image goes to 8 bits.
     Texture* addTexture(const std::string& fileName, int textureUnit, const std::string& samplerName,
-                        int internalFormat, unsigned int format, int minFilter, int magFilter, int wrapS, int wrapT);
+                        int internalFormat, unsigned int format, int minFilter, int magFilter, int wrapS, int wrapT,
+                        ImageDecoder::Use use = ImageDecoder::Use::Colour);
     Texture* addCubemap(const std::string& name, int width, int height, int textureUnit,
                         const std::string& samplerName, int internalFormat, unsigned int format, unsigned int type,
                         int minFilter, int magFilter, int wrapS, int wrapT, int wrapR);
@@ -28,11 +29,6 @@ public:
     // linear filters, clamped at the edges, no comparison mode.
     Texture* addDepthCubemap(const std::string& name, int width, int height, int textureUnit,
                              const std::string& samplerName);
-    // Identifies the format by content, then by extension, and loads the
-    // file; null when it cannot. A header claiming a size beyond the
-    // driver's largest texture comes back alone, without pixels, where the
-    // format allows reading it alone. Needs the GL context.
-    static FIBITMAP* loadImage(const std::string& path);
     Texture* getTexture(const std::string& name) const;
     // The same lookup without the error line, for optional textures.
     Texture* findTexture(const std::string& name) const;

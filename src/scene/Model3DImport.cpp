@@ -141,20 +141,21 @@ unsigned int createVertexArray(std::initializer_list<Attribute> attributes, unsi
     return vertexArray;
 }
 
-Texture* requestTexture(const std::string& fileName, int unit, const std::string& samplerName)
+Texture* requestTexture(const std::string& fileName, int unit, const std::string& samplerName,
+                        ImageDecoder::Use use)
 {
     return processObjects().textures->addTexture(fileName, unit, samplerName, GL_RGBA, GL_BGRA,
-                                                 GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT, GL_REPEAT);
+                                                 GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT, GL_REPEAT, use);
 }
 
 Texture* requestColourTexture(const std::string& fileName)
 {
-    return requestTexture(fileName, 0, "textureMap");
+    return requestTexture(fileName, 0, "textureMap", ImageDecoder::Use::Colour);
 }
 
 Texture* requestNormalMap(const std::string& fileName)
 {
-    return requestTexture(fileName, 1, "normalMap");
+    return requestTexture(fileName, 1, "normalMap", ImageDecoder::Use::NormalMap);
 }
 
 // The file name of the material's first texture of the type, if Assimp can

@@ -2,6 +2,7 @@
 #include "gpu/TextureManager.h"
 
 #include "GlTest.h"
+#include "ImageForgery.h"
 #include "LogCapture.h"
 
 #include <FreeImage.h>
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -22,10 +24,27 @@ using Lines = std::vector<std::string>;
 class TextureManagerTest : public GlTest {
 protected:
     // Requested the way materials request their diffuse and normal maps.
-    Texture* addImage(const std::string& fileName, int unit = 0, const std::string& sampler = "textureMap")
+    Texture* addImage(const std::string& fileName, int unit = 0, const std::string& sampler = "textureMap",
+                      ImageDecoder::Use use = ImageDecoder::Use::Colour)
     {
         return manager.addTexture(fileName, unit, sampler, GL_RGBA, GL_BGRA, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR,
-                                  GL_REPEAT, GL_REPEAT);
+                                  GL_REPEAT, GL_REPEAT, use);
+    }
+
+    Texture* addNormalMap(const std::string& fileName)
+    {
+        return addImage(fileName, 1, "normalMap", ImageDecoder::Use::NormalMap);
+    }
+
+    // A portable float map: "PF" colour or "Pf" grey, rows bottom row
+    // first, little-endian.
+    void writeFloatImage(const std::string& fileName, const char* kind, int width, const std::vector<float>& values)
+    {
+        const int components = kind[1] == 'F' ? 3 : 1;
+        const std::string header = std::string(kind) + "\n" + std::to_string(width) + " " +
+                                   std::to_string(values.size() / components / width) + "\n-1.0\n";
+        workspace.write("res/texture/" + fileName,
+                        header + std::string(reinterpret_cast<const char*>(values.data()), values.size() * 4));
     }
 
     Texture* addShadowCubemap()
@@ -204,6 +223,56 @@ TEST_F(TextureManagerTest, UploadsEveryPixelLayoutAsBgraBottomRowFirst)
     EXPECT_GT(toneMapped[1][2], toneMapped[0][2]);
     EXPECT_GT(toneMapped[1][2], toneMapped[1][0]);
     EXPECT_EQ(toneMapped[0][3], 255);
+    EXPECT_EQ(takeGlError(), GL_NO_ERROR);
+}
+
+TEST_F(TextureManagerTest, FloatImagesAreMadeFiniteAndFloatNormalMapsGoToEightBitsLinearly)
+{
+    const float infinity = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    // Colour is tone mapped after infinity is clamped to the brightest
+    // finite value and NaN to the darkest, so "hot" draws as "tame" does.
+    writeFloatImage("hot.pfm", "PF", 4,
+                    {0.1f, 0.1f, 0.1f, 0.9f, 0.5f, 0.2f, infinity, 0.1f, 0.5f, nan, 0.5f, 0.5f});
+    writeFloatImage("tame.pfm", "PF", 4, {0.1f, 0.1f, 0.1f, 0.9f, 0.5f, 0.2f, 0.9f, 0.1f, 0.5f, 0.1f, 0.5f, 0.5f});
+    // Grey is rescaled over its range.
+    writeFloatImage("grey.pfm", "Pf", 3, {0.2f, 0.6f, -infinity});
+    // Normal maps are clamped to 0..1 and go to 8 bits linearly, like the
+    // same map saved with 8 bits.
+    std::vector<float> flat;
+    for (int texel = 0; texel < 4; ++texel) {
+        flat.insert(flat.end(), {0.5f, 0.5f, 1.0f});
+    }
+    writeFloatImage("flat.pfm", "PF", 2, flat);
+    writeFloatImage("wild.pfm", "PF", 2, {1.5f, -0.2f, infinity, nan, 0.25f, 0.75f});
+    ASSERT_TRUE(ImageForgery::writeSolid(workspace.path() / "res/texture/normal_up.png", {128, 128, 255, 255}));
+    const ImageForgery::Bitmap withAlpha(FreeImage_AllocateT(FIT_RGBAF, 1, 1));
+    *reinterpret_cast<FIRGBAF*>(FreeImage_GetBits(withAlpha.get())) = {0.5f, 0.5f, 1.0f, 0.25f};
+    workspace.write("res/texture/alpha.tif", ImageForgery::encode(withAlpha.get(), FIF_TIFF));
+
+    LogCapture log;
+    const std::vector<Bgra> hot = texelsOf(addImage("hot.pfm"));
+    EXPECT_EQ(hot, texelsOf(addImage("tame.pfm")));
+    ASSERT_EQ(hot.size(), 4u);
+    EXPECT_GT(hot[1][2], 0);
+    EXPECT_EQ(texelsOf(addImage("grey.pfm")),
+              (std::vector<Bgra>{{0, 0, 0, 255}, {255, 255, 255, 255}, {0, 0, 0, 255}}));
+    Texture* flatNormalMap = addNormalMap("flat.pfm");
+    EXPECT_EQ(texelsOf(flatNormalMap), texelsOf(addNormalMap("normal_up.png")));
+    EXPECT_EQ(texelsOf(flatNormalMap), std::vector<Bgra>(4, {255, 128, 128, 255}));
+    EXPECT_EQ(texelsOf(addNormalMap("wild.pfm")), (std::vector<Bgra>{{255, 0, 255, 255}, {191, 64, 0, 255}}));
+    EXPECT_EQ(texelsOf(addNormalMap("alpha.tif")), (std::vector<Bgra>{{255, 128, 128, 64}}));
+    EXPECT_EQ(log.lines(),
+              (Lines{"ERROR TextureManager: Texture 'hot.pfm' has texels that are not finite",
+                     "INFO TextureManager: Texture 'hot.pfm' added successfully as 'hot'",
+                     "INFO TextureManager: Texture 'tame.pfm' added successfully as 'tame'",
+                     "ERROR TextureManager: Texture 'grey.pfm' has texels that are not finite",
+                     "INFO TextureManager: Texture 'grey.pfm' added successfully as 'grey'",
+                     "INFO TextureManager: Texture 'flat.pfm' added successfully as 'flat'",
+                     "INFO TextureManager: Texture 'normal_up.png' added successfully as 'normal_up'",
+                     "ERROR TextureManager: Texture 'wild.pfm' has texels that are not finite",
+                     "INFO TextureManager: Texture 'wild.pfm' added successfully as 'wild'",
+                     "INFO TextureManager: Texture 'alpha.tif' added successfully as 'alpha'"}));
     EXPECT_EQ(takeGlError(), GL_NO_ERROR);
 }
 
