@@ -36,6 +36,11 @@ void setFilters(GLenum target, int minFilter, int magFilter)
     glTexParameteri(target, GL_TEXTURE_MAG_FILTER, magFilter);
 }
 
+ImageDecoder::Use otherUse(ImageDecoder::Use use)
+{
+    return use == ImageDecoder::Use::Colour ? ImageDecoder::Use::NormalMap : ImageDecoder::Use::Colour;
+}
+
 } // namespace
 
 TextureManager::TextureManager(std::string textureDirectory)
@@ -48,9 +53,9 @@ Texture* TextureManager::addTexture(const std::string& fileName, int textureUnit
                                     int internalFormat, unsigned int format, int minFilter, int magFilter, int wrapS,
                                     int wrapT, ImageDecoder::Use use)
 {
-    const std::string key = fileStem(fileName);
-    if (Texture* registered = textures.existing(key)) {
-        return registered;
+    const auto known = namesOfFiles.find({fileName, use});
+    if (known != namesOfFiles.end()) {
+        return textures.existing(known->second);
     }
     const ImageDecoder::Result image =
         ImageDecoder::decode(textureDirectory + fileName, fileName, use, maxTextureSize());
@@ -74,10 +79,30 @@ Texture* TextureManager::addTexture(const std::string& fileName, int textureUnit
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrapT);
     glBindTexture(GL_TEXTURE_2D, 0);
 
+    const std::string name = freeNameFor(fileName);
     Texture* texture = textures.insert(
-        key, std::make_unique<Texture>(id, textureUnit, GL_TEXTURE_2D, samplerName, width, height));
-    Log::info(component, "Texture '" + fileName + "' added successfully as '" + key + "'");
+        name, std::make_unique<Texture>(id, textureUnit, GL_TEXTURE_2D, samplerName, width, height));
+    namesOfFiles[{fileName, use}] = name;
+    if (!image.convertedForUse) {
+        namesOfFiles[{fileName, otherUse(use)}] = name;
+    }
+    Log::info(component, "Texture '" + fileName + "' added successfully as '" + name + "'");
     return texture;
+}
+
+// Plain stems hold no ".", so a name that starts with "./" is never one,
+// and no two files share one.
+std::string TextureManager::freeNameFor(const std::string& fileName) const
+{
+    const std::string stem = fileStem(fileName);
+    if (textures.find(stem) == nullptr) {
+        return stem;
+    }
+    std::string name = "./" + fileName;
+    for (int copy = 2; textures.find(name) != nullptr; ++copy) {
+        name = "./" + fileName + " #" + std::to_string(copy);
+    }
+    return name;
 }
 
 Texture* TextureManager::addCubemap(const std::string& name, int width, int height, int textureUnit,
@@ -116,13 +141,15 @@ Texture* TextureManager::getTexture(const std::string& name) const
     return textures.get(name);
 }
 
-Texture* TextureManager::findTexture(const std::string& name) const
+Texture* TextureManager::findImage(const std::string& fileName, ImageDecoder::Use use) const
 {
-    return textures.find(name);
+    const auto known = namesOfFiles.find({fileName, use});
+    return known != namesOfFiles.end() ? textures.find(known->second) : nullptr;
 }
 
 void TextureManager::cleanUp()
 {
     textures.forEach([](const Texture& texture) { texture.release(); });
     textures.clear();
+    namesOfFiles.clear();
 }

@@ -4,11 +4,21 @@
 #include "gpu/ImageDecoder.h"
 #include "gpu/Texture.h"
 
+#include <map>
 #include <string>
+#include <utility>
 
 // Owns every GL texture: mipmapped 2D textures decoded from image files in
-// the texture directory, registered under their file stem, and empty cube
-// maps for render targets, registered under their name.
+// the texture directory, and empty cube maps for render targets, registered
+// under their name.
+//
+// An image texture belongs to its file. It is registered under the file's
+// stem (its name up to the first "."); a texture whose stem another file
+// already holds is registered under "./" and its file name instead, with
+// " #2", " #3", ... after it while that is taken too. Asking for the same
+// file again returns the same texture, whatever unit or sampler the request
+// names; only a float image, whose pixels depend on the use, is loaded once
+// for each use it is asked for.
 class TextureManager {
 public:
     // The component of every log line the manager writes.
@@ -30,11 +40,15 @@ public:
     Texture* addDepthCubemap(const std::string& name, int width, int height, int textureUnit,
                              const std::string& samplerName);
     Texture* getTexture(const std::string& name) const;
-    // The same lookup without the error line, for optional textures.
-    Texture* findTexture(const std::string& name) const;
+    // The texture made from the file for the use, or null; says nothing.
+    Texture* findImage(const std::string& fileName, ImageDecoder::Use use) const;
     void cleanUp();
 
 private:
+    std::string freeNameFor(const std::string& fileName) const;
+
     std::string textureDirectory;
     Registry<Texture> textures{component, "Texture"};
+    // The registry name of each file's texture for each use it was asked for.
+    std::map<std::pair<std::string, ImageDecoder::Use>, std::string> namesOfFiles;
 };

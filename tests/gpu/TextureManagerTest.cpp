@@ -14,6 +14,7 @@
 #include <initializer_list>
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -148,24 +149,55 @@ GLint samplerValue(const PixelShader& shader, const char* name)
 
 } // namespace
 
-TEST_F(TextureManagerTest, RegistersImagesUnderTheirStem)
+TEST_F(TextureManagerTest, EachFileIsATextureOfItsOwnRegisteredUnderItsStemWhileThatIsFree)
 {
-    writeImage("brick.ppm", "P6\n1 1\n255\n", {1, 2, 3});
     writeImage("plain", "P6\n1 1\n255\n", {4, 5, 6});
+    // A second file with a stem already taken is registered under "./" and
+    // its file name, which no stem can be.
+    const std::pair<std::string, std::string> sharingAStem[] = {
+        {"brick.v2_diffuse.png", "brick.v2_normal.png"},
+        {"body.1001.png", "body.1002.png"},
+        {"wall.png", "wall.nrm.png"},
+        {"ridge.png", "ridge"},
+    };
+    std::uint8_t shade = 0;
+    for (const auto& [first, second] : sharingAStem) {
+        ASSERT_TRUE(ImageForgery::writeSolid(workspace.path() / "res/texture" / first, {++shade, 0, 0, 255}));
+        ASSERT_TRUE(ImageForgery::writeSolid(workspace.path() / "res/texture" / second, {++shade, 0, 0, 255}));
+    }
     LogCapture log;
 
-    Texture* brick = addImage("brick.ppm");
-    ASSERT_NE(brick, nullptr);
-    EXPECT_EQ(addImage("brick.tga", 1, "normalMap"), brick);
-    EXPECT_EQ(manager.getTexture("brick"), brick);
-    EXPECT_EQ(manager.getTexture("brick.ppm"), nullptr);
+    shade = 0;
+    Lines expected;
+    for (const auto& [first, second] : sharingAStem) {
+        SCOPED_TRACE(first);
+        const std::string stem = first.substr(0, first.find('.'));
+        Texture* colour = addImage(first);
+        Texture* normalMap = addNormalMap(second);
+        ASSERT_NE(colour, nullptr);
+        ASSERT_NE(normalMap, nullptr);
+        EXPECT_NE(colour, normalMap);
+        EXPECT_EQ(texelsOf(colour).front(), (Bgra{0, 0, ++shade, 255}));
+        EXPECT_EQ(texelsOf(normalMap).front(), (Bgra{0, 0, ++shade, 255}));
+        // The same file asked for again, in either slot, is the same texture.
+        EXPECT_EQ(addNormalMap(first), colour);
+        EXPECT_EQ(addImage(second), normalMap);
+        EXPECT_EQ(manager.getTexture(stem), colour);
+        EXPECT_EQ(manager.getTexture("./" + second), normalMap);
+        for (const std::string& line :
+             {"INFO TextureManager: Texture '" + first + "' added successfully as '" + stem + "'",
+              "INFO TextureManager: Texture '" + second + "' added successfully as './" + second + "'",
+              "INFO TextureManager: Texture '" + stem + "' already exists",
+              "INFO TextureManager: Texture './" + second + "' already exists"}) {
+            expected.push_back(line);
+        }
+    }
+    EXPECT_EQ(manager.getTexture("wall.png"), nullptr);
     // Without an extension the content alone tells the format.
     EXPECT_NE(addImage("plain"), nullptr);
-
-    EXPECT_EQ(log.lines(), (Lines{"INFO TextureManager: Texture 'brick.ppm' added successfully as 'brick'",
-                                  "INFO TextureManager: Texture 'brick' already exists",
-                                  "ERROR TextureManager: Texture 'brick.ppm' does not exist in map",
-                                  "INFO TextureManager: Texture 'plain' added successfully as 'plain'"}));
+    expected.push_back("ERROR TextureManager: Texture 'wall.png' does not exist in map");
+    expected.push_back("INFO TextureManager: Texture 'plain' added successfully as 'plain'");
+    EXPECT_EQ(log.lines(), expected);
 }
 
 TEST_F(TextureManagerTest, UnreadableFilesPrintTheirLinesAndStayUnregistered)
@@ -262,6 +294,14 @@ TEST_F(TextureManagerTest, FloatImagesAreMadeFiniteAndFloatNormalMapsGoToEightBi
     EXPECT_EQ(texelsOf(flatNormalMap), std::vector<Bgra>(4, {255, 128, 128, 255}));
     EXPECT_EQ(texelsOf(addNormalMap("wild.pfm")), (std::vector<Bgra>{{255, 0, 255, 255}, {191, 64, 0, 255}}));
     EXPECT_EQ(texelsOf(addNormalMap("alpha.tif")), (std::vector<Bgra>{{255, 128, 128, 64}}));
+
+    // Asked for as colour too, the float map is a second texture, tone
+    // mapped; each use keeps its own.
+    Texture* flatColour = addImage("flat.pfm");
+    ASSERT_NE(flatColour, nullptr);
+    EXPECT_NE(flatColour, flatNormalMap);
+    EXPECT_EQ(addNormalMap("flat.pfm"), flatNormalMap);
+    EXPECT_EQ(addImage("flat.pfm"), flatColour);
     EXPECT_EQ(log.lines(),
               (Lines{"ERROR TextureManager: Texture 'hot.pfm' has texels that are not finite",
                      "INFO TextureManager: Texture 'hot.pfm' added successfully as 'hot'",
@@ -272,7 +312,10 @@ TEST_F(TextureManagerTest, FloatImagesAreMadeFiniteAndFloatNormalMapsGoToEightBi
                      "INFO TextureManager: Texture 'normal_up.png' added successfully as 'normal_up'",
                      "ERROR TextureManager: Texture 'wild.pfm' has texels that are not finite",
                      "INFO TextureManager: Texture 'wild.pfm' added successfully as 'wild'",
-                     "INFO TextureManager: Texture 'alpha.tif' added successfully as 'alpha'"}));
+                     "INFO TextureManager: Texture 'alpha.tif' added successfully as 'alpha'",
+                     "INFO TextureManager: Texture 'flat.pfm' added successfully as './flat.pfm'",
+                     "INFO TextureManager: Texture 'flat' already exists",
+                     "INFO TextureManager: Texture './flat.pfm' already exists"}));
     EXPECT_EQ(takeGlError(), GL_NO_ERROR);
 }
 
@@ -323,7 +366,7 @@ TEST_F(TextureManagerTest, BindingSetsTheSamplerOfTheFirstRequestAndUnbindStaysO
 {
     writeImage("stone.ppm", "P6\n1 1\n255\n", {1, 2, 3});
     Texture* stone = addImage("stone.ppm");
-    ASSERT_EQ(addImage("stone.png", 1, "normalMap"), stone);
+    ASSERT_EQ(addNormalMap("stone.ppm"), stone);
     const Texture* cubemap = addShadowCubemap();
     const std::unique_ptr<PixelShader> shader = samplerProgram();
     shader->bind();
