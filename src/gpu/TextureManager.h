@@ -28,7 +28,9 @@ public:
     // instead of standard error.
     explicit TextureManager(std::string textureDirectory);
 
-    // use says how a float image goes to 8 bits.
+    // textureUnit and samplerName are those the texture's own bind() uses
+    // (Texture::bindOn binds it in another slot); use says how a float image
+    // goes to 8 bits.
     Texture* addTexture(const std::string& fileName, int textureUnit, const std::string& samplerName,
                         int internalFormat, unsigned int format, int minFilter, int magFilter, int wrapS, int wrapT,
                         ImageDecoder::Use use = ImageDecoder::Use::Colour);

@@ -153,12 +153,13 @@ Texture* requestTexture(const std::string& fileName, int unit, const std::string
 
 Texture* requestColourTexture(const std::string& fileName)
 {
-    return requestTexture(fileName, 0, "textureMap", ImageDecoder::Use::Colour);
+    return requestTexture(fileName, Material::colourUnit, Material::colourSampler, ImageDecoder::Use::Colour);
 }
 
 Texture* requestNormalMap(const std::string& fileName)
 {
-    return requestTexture(fileName, 1, "normalMap", ImageDecoder::Use::NormalMap);
+    return requestTexture(fileName, Material::normalMapUnit, Material::normalMapSampler,
+                          ImageDecoder::Use::NormalMap);
 }
 
 // The file name of the material's first texture of the type, if Assimp can

@@ -362,7 +362,7 @@ TEST_F(TextureManagerTest, CubemapsAllocateSixFacesWithTheirParameters)
     EXPECT_EQ(takeGlError(), GL_NO_ERROR);
 }
 
-TEST_F(TextureManagerTest, BindingSetsTheSamplerOfTheFirstRequestAndUnbindStaysOnTheActiveUnit)
+TEST_F(TextureManagerTest, BindingSetsTheSamplerOfTheUnitItBindsAndUnbindStaysOnTheActiveUnit)
 {
     writeImage("stone.ppm", "P6\n1 1\n255\n", {1, 2, 3});
     Texture* stone = addImage("stone.ppm");
@@ -373,21 +373,25 @@ TEST_F(TextureManagerTest, BindingSetsTheSamplerOfTheFirstRequestAndUnbindStaysO
     glUniform1i(glGetUniformLocation(shader->program, "textureMap"), 5);
     glUniform1i(glGetUniformLocation(shader->program, "normalMap"), 6);
 
+    // Its own unit, then the normal-map slot's: the one texture sits on both.
     cubemap->bind();
     stone->bind();
+    stone->bindOn(1, "normalMap");
     cubemap->unbind();
 
     EXPECT_EQ(samplerValue(*shader, "textureMap"), 0);
-    EXPECT_EQ(samplerValue(*shader, "normalMap"), 6);
+    EXPECT_EQ(samplerValue(*shader, "normalMap"), 1);
     EXPECT_EQ(samplerValue(*shader, "cubeMap"), 2);
     EXPECT_EQ(boundOnUnit(0, GL_TEXTURE_BINDING_2D), static_cast<GLint>(stone->id));
-    EXPECT_EQ(boundOnUnit(1, GL_TEXTURE_BINDING_2D), 0);
+    EXPECT_EQ(boundOnUnit(1, GL_TEXTURE_BINDING_2D), static_cast<GLint>(stone->id));
+    EXPECT_EQ(boundOnUnit(1, GL_TEXTURE_BINDING_CUBE_MAP), 0);
     EXPECT_EQ(boundOnUnit(2, GL_TEXTURE_BINDING_CUBE_MAP), static_cast<GLint>(cubemap->id));
     EXPECT_EQ(takeGlError(), GL_NO_ERROR);
 
     // With no program there is no sampler to set, but the texture still
     // lands on its unit.
     shader->unbind();
+    glActiveTexture(GL_TEXTURE0);
     stone->unbind();
     LogCapture log;
     stone->bind();
