@@ -36,6 +36,24 @@ void setFilters(GLenum target, int minFilter, int magFilter)
     glTexParameteri(target, GL_TEXTURE_MAG_FILTER, magFilter);
 }
 
+// A 2D texture of the image with its mipmaps, made on the unit, which stays
+// selected with nothing bound.
+GLuint uploadMipmapped(const ImageDecoder::Result& image, int textureUnit, int internalFormat, unsigned int format,
+                       int minFilter, int magFilter, int wrapS, int wrapT)
+{
+    // The rows come bottom row first, which is where GL puts its texture
+    // origin, so the pixels go up as they are.
+    const GLuint id = generateOnUnit(GL_TEXTURE_2D, textureUnit);
+    glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, static_cast<GLsizei>(image.width),
+                 static_cast<GLsizei>(image.height), 0, format, GL_UNSIGNED_BYTE, image.pixels.data());
+    glGenerateMipmap(GL_TEXTURE_2D);
+    setFilters(GL_TEXTURE_2D, minFilter, magFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrapS);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrapT);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return id;
+}
+
 ImageDecoder::Use otherUse(ImageDecoder::Use use)
 {
     return use == ImageDecoder::Use::Colour ? ImageDecoder::Use::NormalMap : ImageDecoder::Use::Colour;
@@ -65,25 +83,21 @@ Texture* TextureManager::addTexture(const std::string& fileName, int textureUnit
     if (!image.decoded()) {
         return nullptr;
     }
-    const int width = static_cast<int>(image.width);
-    const int height = static_cast<int>(image.height);
+    const GLuint id =
+        uploadMipmapped(image, textureUnit, internalFormat, format, minFilter, magFilter, wrapS, wrapT);
+    return registerImage(fileName, use, image.convertedForUse,
+                         std::make_unique<Texture>(id, textureUnit, GL_TEXTURE_2D, samplerName,
+                                                   static_cast<int>(image.width), static_cast<int>(image.height)));
+}
 
-    // The rows come bottom row first, which is where GL puts its texture
-    // origin, so the pixels go up as they are.
-    const GLuint id = generateOnUnit(GL_TEXTURE_2D, textureUnit);
-    glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, width, height, 0, format, GL_UNSIGNED_BYTE,
-                 image.pixels.data());
-    glGenerateMipmap(GL_TEXTURE_2D);
-    setFilters(GL_TEXTURE_2D, minFilter, magFilter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrapS);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrapT);
-    glBindTexture(GL_TEXTURE_2D, 0);
-
+// An image whose pixels do not depend on the use serves both.
+Texture* TextureManager::registerImage(const std::string& fileName, ImageDecoder::Use use, bool convertedForUse,
+                                       std::unique_ptr<Texture> image)
+{
     const std::string name = freeNameFor(fileName);
-    Texture* texture = textures.insert(
-        name, std::make_unique<Texture>(id, textureUnit, GL_TEXTURE_2D, samplerName, width, height));
+    Texture* texture = textures.insert(name, std::move(image));
     namesOfFiles[{fileName, use}] = name;
-    if (!image.convertedForUse) {
+    if (!convertedForUse) {
         namesOfFiles[{fileName, otherUse(use)}] = name;
     }
     Log::info(component, "Texture '" + fileName + "' added successfully as '" + name + "'");

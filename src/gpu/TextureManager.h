@@ -5,6 +5,7 @@
 #include "gpu/Texture.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -47,6 +48,8 @@ public:
     void cleanUp();
 
 private:
+    Texture* registerImage(const std::string& fileName, ImageDecoder::Use use, bool convertedForUse,
+                           std::unique_ptr<Texture> image);
     std::string freeNameFor(const std::string& fileName) const;
 
     std::string textureDirectory;
