@@ -53,29 +53,9 @@ const float TERMINATOR_FADE = 0.1;
 
 // The filter's samples: twenty points spread evenly over the unit disk along
 // a golden-angle spiral, point i at radius sqrt((i + 0.5) / 20) and angle
-// i * 2.39996323, as single-precision arithmetic computes them.
+// i * 2.39996323.
 const int DISK_POINTS = 20;
-const vec2 DISK[DISK_POINTS] = vec2[](
-    vec2(0.158113882, 0.0),
-    vec2(-0.201936781, 0.184990659),
-    vec2(0.0309095979, -0.352199644),
-    vec2(0.254528403, 0.331986874),
-    vec2(-0.467090636, -0.0826215819),
-    vec2(0.442468941, -0.28146264),
-    vec2(-0.147996664, 0.550542474),
-    vec2(-0.282247245, -0.543448746),
-    vec2(0.612362742, 0.223633394),
-    vec2(-0.637061059, 0.262969971),
-    vec2(0.307105333, -0.656266928),
-    vec2(0.226943433, 0.72353071),
-    vec2(-0.684010327, -0.39639613),
-    vec2(0.802420735, -0.176411524),
-    vec2(-0.489703864, 0.696555912),
-    vec2(-0.113134578, -0.873040974),
-    vec2(0.694527805, 0.585347056),
-    vec2(-0.934615493, 0.0386504829),
-    vec2(0.681729555, -0.67841351),
-    vec2(-0.0456094332, 0.986366987));
+const float GOLDEN_ANGLE = 2.39996323;
 
 // Lambert and Blinn-Phong factors for unit vectors. The highlight is skipped
 // where the light is behind the surface, and so is pow(0, p), which is
@@ -119,36 +99,14 @@ float faceDepth(float axisDistance)
     return 0.5 * ((far + near) / (far - near) - 2.0 * far * near / ((far - near) * z)) + 0.5;
 }
 
-// What the samples of one fragment's filter share: the light ray to the
-// fragment, the two steps across it that span the disk, the receiver's plane
-// through the fragment and the depth bias.
-struct ShadowDisk {
-    vec3 fromLight;
-    vec3 stepAcross;
-    vec3 stepAcrossToo;
-    // The normal times fromLight, and times each step.
-    float planeOffset;
-    vec2 planeSteps;
-    float bias;
-};
-
-// 1 where the light reaches the receiver's plane along the ray through point
-// of the unit disk, 0 where the cube map holds something nearer.
-float sampleLit(ShadowDisk disk, vec2 point)
+// Point i of the filter's disk. The points are computed rather than taken
+// from a table: rounded otherwise, a sample that lies on a shadow's edge can
+// tip, and the picture would no longer be its reference's to the bit.
+vec2 diskPoint(int index)
 {
-    vec3 direction = disk.fromLight + disk.stepAcross * point.x + disk.stepAcrossToo * point.y;
-    // Where this sample's ray meets the receiver's plane, relative to the
-    // fragment's distance; bounded, since near grazing the plane runs almost
-    // along the ray.
-    float planeAlongSample = disk.planeOffset + dot(disk.planeSteps, point);
-    float alongRay = clamp(disk.planeOffset / min(planeAlongSample, -1e-6), 0.8, 1.25);
-    // Depths are compared through faceDepth. Where an occluder stands on its
-    // receiver the two depths differ by a few steps, so a comparison that
-    // rounds otherwise, of distances say, moves the edge of the contact
-    // shadow.
-    float receiverDepth = min(faceDepth(alongRay * faceAxisDistance(direction) - disk.bias), 1.0);
-    float storedDepth = textureLod(cubeMap, direction, 0.0).r;
-    return receiverDepth <= storedDepth ? 1.0 : 0.0;
+    float radius = sqrt((float(index) + 0.5) / float(DISK_POINTS));
+    float angle = float(index) * GOLDEN_ANGLE;
+    return radius * vec2(cos(angle), sin(angle));
 }
 
 // The cube face that sees a direction, as the texture unit picks it: the
@@ -216,13 +174,14 @@ const float DEPTH_MARGIN = 1e-6;
 // So where every texel of the block lies above the raised chord, every blend
 // lies above every sample's receiver depth: all lit. Where every texel lies
 // below the chord, every blend lies below: all shadowed.
-float provenVisibility(ShadowDisk disk, vec3 normal, float axisDistance, float radius, float cosine)
+float provenVisibility(vec3 fromLight, vec3 normal, float planeOffset, float bias, float axisDistance,
+                       float radius, float cosine)
 {
     float near = nearFarPlane.x;
     float far = nearFarPlane.y;
     float faceSize = float(textureSize(cubeMap, 0).x);
-    CubeFace face = faceSeeing(disk.fromLight);
-    vec2 onFace = vec2(dot(disk.fromLight, face.gridS), dot(disk.fromLight, face.gridT)) / axisDistance;
+    CubeFace face = faceSeeing(fromLight);
+    vec2 onFace = vec2(dot(fromLight, face.gridS), dot(fromLight, face.gridT)) / axisDistance;
     vec2 position = (onFace + 1.0) * 0.5 * faceSize;
     // An offset o across the ray moves the face position by at most
     // |o| sqrt(1 + onFace^2) / (axisDistance - |o|), in half face sizes.
@@ -236,11 +195,11 @@ float provenVisibility(ShadowDisk disk, vec3 normal, float axisDistance, float r
     // The receiver's plane moves by at most radius * sine along an offset;
     // the samples' points along their rays stay within the bounds while
     // that is less than a fifth of the plane's distance from the light.
-    bool unclamped = radius * sqrt(1.0 - cosine * cosine) < 0.19 * abs(disk.planeOffset);
+    bool unclamped = radius * sqrt(1.0 - cosine * cosine) < 0.19 * abs(planeOffset);
 
     // L at the block's texels: its value at the first one's centre plus
     // gradient times the texel's offset from it, 0 to 5 along each axis.
-    vec2 gradient = vec2(dot(normal, face.gridS), dot(normal, face.gridT)) * (2.0 / faceSize) / disk.planeOffset;
+    vec2 gradient = vec2(dot(normal, face.gridS), dot(normal, face.gridT)) * (2.0 / faceSize) / planeOffset;
     float atFirst = 1.0 / axisDistance + dot(gradient, first + 0.5 - position);
     float lowest = (BLOCK_TEXELS - 1.0) * (min(gradient.x, 0.0) + min(gradient.y, 0.0));
     float highest = (BLOCK_TEXELS - 1.0) * (max(gradient.x, 0.0) + max(gradient.y, 0.0));
@@ -248,19 +207,19 @@ float provenVisibility(ShadowDisk disk, vec3 normal, float axisDistance, float r
     float shallowest = atFirst + highest;
     // faceDepth stops at the near plane and the stored depth at the far one;
     // 1 - bias L stays positive.
-    bool clearOfPlanes = deepest > 0.0 && 1.0 / shallowest - disk.bias > near * 1.01
-                         && disk.bias * shallowest < 0.5 && 1.0 / deepest < 0.99 * far;
+    bool clearOfPlanes = deepest > 0.0 && 1.0 / shallowest - bias > near * 1.01
+                         && bias * shallowest < 0.5 && 1.0 / deepest < 0.99 * far;
     if (!(onOneFace && unclamped && clearOfPlanes)) {
         return -1.0;
     }
 
     float depthOffset = 0.5 * (far + near) / (far - near) + 0.5;
     float depthScale = far * near / (far - near);
-    float atDeepest = depthOffset - depthScale * deepest / (1.0 - disk.bias * deepest);
-    float atShallowest = depthOffset - depthScale * shallowest / (1.0 - disk.bias * shallowest);
+    float atDeepest = depthOffset - depthScale * deepest / (1.0 - bias * deepest);
+    float atShallowest = depthOffset - depthScale * shallowest / (1.0 - bias * shallowest);
     float chordSlope = highest > lowest ? (atShallowest - atDeepest) / (highest - lowest) : 0.0;
     float middle = 0.5 * (deepest + shallowest);
-    float bend = 1.0 - disk.bias * middle;
+    float bend = 1.0 - bias * middle;
     float atMiddle = depthOffset - depthScale * middle / bend;
     float tangentSlope = -depthScale / (bend * bend);
     float rise = max(atMiddle + tangentSlope * (deepest - middle) - atDeepest,
@@ -320,22 +279,29 @@ float shadowVisibility(vec3 normal)
     float slope = min(sqrt(1.0 - cosine * cosine) / cosine, MAX_BIAS_SLOPE);
     float radius = FILTER_RADIUS_TEXELS * texel;
     vec3 across = normalize(cross(ray, abs(ray.y) < 0.9 ? vec3(0.0, 1.0, 0.0) : vec3(1.0, 0.0, 0.0)));
+    vec3 acrossToo = cross(ray, across);
+    float planeOffset = dot(normal, fromLight);
+    float bias = texel * (CONSTANT_BIAS_TEXELS + SLOPE_BIAS_TEXELS * slope);
 
-    ShadowDisk disk;
-    disk.fromLight = fromLight;
-    disk.stepAcross = across * radius;
-    disk.stepAcrossToo = cross(ray, across) * radius;
-    disk.planeOffset = dot(normal, fromLight);
-    disk.planeSteps = vec2(dot(normal, disk.stepAcross), dot(normal, disk.stepAcrossToo));
-    disk.bias = texel * (CONSTANT_BIAS_TEXELS + SLOPE_BIAS_TEXELS * slope);
-
-    float proven = provenVisibility(disk, normal, axisDistance, radius, cosine);
+    float proven = provenVisibility(fromLight, normal, planeOffset, bias, axisDistance, radius, cosine);
     // A bound the loop cannot see before it runs: a group of fragments
     // that all have a proof leaves it at once.
     int count = proven < 0.0 ? DISK_POINTS : 0;
     float lit = 0.0;
     for (int i = 0; i < count; ++i) {
-        lit += sampleLit(disk, DISK[i]);
+        vec2 offset = radius * diskPoint(i);
+        vec3 direction = fromLight + across * offset.x + acrossToo * offset.y;
+        // Where this sample's ray meets the receiver's plane, relative to
+        // the fragment's distance; bounded, since near grazing the plane runs
+        // almost along the ray.
+        float alongRay = clamp(planeOffset / min(dot(normal, direction), -1e-6), 0.8, 1.25);
+        // Depths are compared through faceDepth. Where an occluder stands on
+        // its receiver the two depths differ by a few steps, so a comparison
+        // that rounds otherwise, of distances say, moves the edge of the
+        // contact shadow.
+        float receiverDepth = min(faceDepth(alongRay * faceAxisDistance(direction) - bias), 1.0);
+        float storedDepth = textureLod(cubeMap, direction, 0.0).r;
+        lit += receiverDepth <= storedDepth ? 1.0 : 0.0;
     }
     float visibility = proven < 0.0 ? lit / float(DISK_POINTS) : proven;
     return visibility * smoothstep(0.0, TERMINATOR_FADE, cosine);
