@@ -159,12 +159,14 @@ CubeFace faceSeeing(vec3 v)
     return face;
 }
 
-// The proof below reads a block of 6 x 6 texels with nine gathers. Its
+// The proof below reads the texels the samples can blend with gathers of
+// 2 x 2: nine over a block of 6 x 6, and near a face's edges, where the disk
+// spans more texels, up to seven more for a block of up to 8 x 8. Its
 // margins: texels for the rounding of texel positions, and depth for the
 // rounding of the samples' receiver depths, of the texture unit's blend and
 // of the proof's own arithmetic (about 7e-7 together; a lit receiver stands
 // at least 1.2e-6 above its bias even at the far plane).
-const float BLOCK_TEXELS = 6.0;
+const float LARGEST_BLOCK = 8.0;
 const float POSITION_MARGIN = 0.01;
 const float DEPTH_MARGIN = 1e-6;
 
@@ -206,9 +208,11 @@ float provenVisibility(vec3 fromLight, vec3 normal, float planeOffset, float bia
     // The first and last texel any sample's blend can take, along each axis.
     vec2 first = floor(position - reach - 0.5);
     vec2 last = floor(position + reach - 0.5) + 1.0;
-    bool onOneFace = all(greaterThanEqual(first, vec2(0.0)))
-                     && all(lessThanEqual(first + (BLOCK_TEXELS - 1.0), vec2(faceSize - 1.0)))
-                     && all(lessThan(last - first, vec2(BLOCK_TEXELS)));
+    // Gathers along each axis, three or four, and the block's last texel.
+    vec2 gathers = max(ceil((last - first + 1.0) * 0.5), 3.0);
+    vec2 blockEnd = 2.0 * gathers - 1.0;
+    bool onOneFace = all(greaterThanEqual(first, vec2(0.0))) && all(lessThanEqual(first + blockEnd, vec2(faceSize - 1.0)))
+                     && all(lessThan(last - first, vec2(LARGEST_BLOCK)));
     // The receiver's plane moves by at most radius * sine along an offset;
     // the samples' points along their rays stay within the bounds while
     // that is less than a fifth of the plane's distance from the light.
@@ -218,8 +222,8 @@ float provenVisibility(vec3 fromLight, vec3 normal, float planeOffset, float bia
     // gradient times the texel's offset from it, 0 to 5 along each axis.
     vec2 gradient = vec2(dot(normal, face.gridS), dot(normal, face.gridT)) * (2.0 / faceSize) / planeOffset;
     float atFirst = 1.0 / axisDistance + dot(gradient, first + 0.5 - position);
-    float lowest = (BLOCK_TEXELS - 1.0) * (min(gradient.x, 0.0) + min(gradient.y, 0.0));
-    float highest = (BLOCK_TEXELS - 1.0) * (max(gradient.x, 0.0) + max(gradient.y, 0.0));
+    float lowest = dot(blockEnd, min(gradient, 0.0));
+    float highest = dot(blockEnd, max(gradient, 0.0));
     float deepest = atFirst + lowest;
     float shallowest = atFirst + highest;
     // faceDepth stops at the near plane and the stored depth at the far one;
@@ -249,20 +253,35 @@ float provenVisibility(vec3 fromLight, vec3 normal, float planeOffset, float bia
     // A gather returns the texels left top, right top, right bottom and left
     // bottom of the corner it is aimed at.
     vec4 withinGather = vec4(chordStep.y, chordStep.x + chordStep.y, chordStep.x, 0.0);
+    float texelStep = 2.0 / faceSize;
     vec3 firstCorner = face.look + face.gridS * ((first.x + 1.0) * (2.0 / faceSize) - 1.0)
                        + face.gridT * ((first.y + 1.0) * (2.0 / faceSize) - 1.0);
 
-    // The least and the largest height of a texel above the chord.
+    // The least and the largest height of a texel above the chord: nine
+    // gathers, then the fourth column and row where the block needs them,
+    // in a loop whose bound it cannot see before it runs, so that a group
+    // of fragments that all need none takes none.
     vec4 leastAbove = vec4(1.0);
     vec4 largestAbove = vec4(-1.0);
+    int extraColumn = int(gathers.x) - 3;
+    int extraRow = int(gathers.y) - 3;
+    int inExtraColumn = extraColumn * int(gathers.y);
+    int extra = inExtraColumn + extraRow * 3;
     for (int row = 0; row < 3; ++row) {
         for (int column = 0; column < 3; ++column) {
             vec2 step = vec2(float(2 * column), float(2 * row));
-            vec3 corner = firstCorner + (face.gridS * step.x + face.gridT * step.y) * (2.0 / faceSize);
-            vec4 above = textureGather(cubeMap, corner) - (chordAtFirst + dot(chordStep, step) + withinGather);
+            vec4 above = textureGather(cubeMap, firstCorner + (face.gridS * step.x + face.gridT * step.y) * texelStep)
+                         - (chordAtFirst + dot(chordStep, step) + withinGather);
             leastAbove = min(leastAbove, above);
             largestAbove = max(largestAbove, above);
         }
+    }
+    for (int k = 0; k < extra; ++k) {
+        vec2 step = k < inExtraColumn ? vec2(6.0, float(2 * k)) : vec2(float(2 * (k - inExtraColumn)), 6.0);
+        vec4 above = textureGather(cubeMap, firstCorner + (face.gridS * step.x + face.gridT * step.y) * texelStep)
+                     - (chordAtFirst + dot(chordStep, step) + withinGather);
+        leastAbove = min(leastAbove, above);
+        largestAbove = max(largestAbove, above);
     }
     float least = min(min(leastAbove.x, leastAbove.y), min(leastAbove.z, leastAbove.w));
     float largest = max(max(largestAbove.x, largestAbove.y), max(largestAbove.z, largestAbove.w));
