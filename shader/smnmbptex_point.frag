@@ -164,8 +164,9 @@ CubeFace faceSeeing(vec3 v)
 // spans more texels, up to seven more for a block of up to 8 x 8. Its
 // margins: texels for the rounding of texel positions, and depth for the
 // rounding of the samples' receiver depths, of the texture unit's blend and
-// of the proof's own arithmetic (about 7e-7 together; a lit receiver stands
-// at least 1.2e-6 above its bias even at the far plane).
+// of the proof's own arithmetic (about 7e-7 together; a lit receiver's own
+// texels stand at least 1.2e-6 above the depth its bias asks for, even at
+// the far plane).
 const float LARGEST_BLOCK = 8.0;
 const float POSITION_MARGIN = 0.01;
 const float DEPTH_MARGIN = 1e-6;
@@ -176,9 +177,10 @@ const float DEPTH_MARGIN = 1e-6;
 // A sample is lit where the bilinear blend of four texels of the cube map is
 // at least the receiver's depth along the sample's ray. The proof:
 // - All samples and the four texels of each blend lie in one block of 6 x 6
-//   texels on the fragment's face, away from its edges: a sample's face
-//   position lies at most reach texels from the fragment's. Elsewhere the
-//   texture unit could pick another face or blend across the edge: no proof.
+//   texels (8 x 8 near the edges) on the fragment's face, off its edges: a
+//   sample's face position lies at most reach texels from the fragment's.
+//   Elsewhere the texture unit could pick another face or blend across the
+//   edge: no proof.
 // - On that face the ray through face position (X, Y) meets the receiver's
 //   plane at distance m along the face's axis with 1 / m = L(X, Y), linear in
 //   (X, Y), as long as the sample's point along its ray stays within the
@@ -211,7 +213,8 @@ float provenVisibility(vec3 fromLight, vec3 normal, float planeOffset, float bia
     // Gathers along each axis, three or four, and the block's last texel.
     vec2 gathers = max(ceil((last - first + 1.0) * 0.5), 3.0);
     vec2 blockEnd = 2.0 * gathers - 1.0;
-    bool onOneFace = all(greaterThanEqual(first, vec2(0.0))) && all(lessThanEqual(first + blockEnd, vec2(faceSize - 1.0)))
+    bool onOneFace = all(greaterThanEqual(first, vec2(0.0)))
+                     && all(lessThanEqual(first + blockEnd, vec2(faceSize - 1.0)))
                      && all(lessThan(last - first, vec2(LARGEST_BLOCK)));
     // The receiver's plane moves by at most radius * sine along an offset;
     // the samples' points along their rays stay within the bounds while
@@ -219,7 +222,8 @@ float provenVisibility(vec3 fromLight, vec3 normal, float planeOffset, float bia
     bool unclamped = radius * sqrt(1.0 - cosine * cosine) < 0.19 * abs(planeOffset);
 
     // L at the block's texels: its value at the first one's centre plus
-    // gradient times the texel's offset from it, 0 to 5 along each axis.
+    // gradient times the texel's offset from it, 0 to blockEnd along each
+    // axis.
     vec2 gradient = vec2(dot(normal, face.gridS), dot(normal, face.gridT)) * (2.0 / faceSize) / planeOffset;
     float atFirst = 1.0 / axisDistance + dot(gradient, first + 0.5 - position);
     float lowest = dot(blockEnd, min(gradient, 0.0));
@@ -246,16 +250,16 @@ float provenVisibility(vec3 fromLight, vec3 normal, float planeOffset, float bia
     float rise = max(atMiddle + tangentSlope * (deepest - middle) - atDeepest,
                      atMiddle + tangentSlope * (shallowest - middle) - atShallowest);
     // The chord's step from texel to texel; the blend's weights may be
-    // rounded to a 256th of a texel.
+    // rounded to 8 bits, and its position by a ten-thousandth of a texel.
     vec2 chordStep = chordSlope * gradient;
-    float margin = DEPTH_MARGIN + (abs(chordStep.x) + abs(chordStep.y)) / 256.0;
+    float margin = DEPTH_MARGIN + (abs(chordStep.x) + abs(chordStep.y)) / 128.0;
     float chordAtFirst = atDeepest - chordSlope * lowest;
     // A gather returns the texels left top, right top, right bottom and left
     // bottom of the corner it is aimed at.
     vec4 withinGather = vec4(chordStep.y, chordStep.x + chordStep.y, chordStep.x, 0.0);
     float texelStep = 2.0 / faceSize;
-    vec3 firstCorner = face.look + face.gridS * ((first.x + 1.0) * (2.0 / faceSize) - 1.0)
-                       + face.gridT * ((first.y + 1.0) * (2.0 / faceSize) - 1.0);
+    vec3 firstCorner = face.look + face.gridS * ((first.x + 1.0) * texelStep - 1.0)
+                       + face.gridT * ((first.y + 1.0) * texelStep - 1.0);
 
     // The least and the largest height of a texel above the chord: nine
     // gathers, then the fourth column and row where the block needs them,
@@ -319,7 +323,8 @@ float shadowVisibility(vec3 normal)
     float planeOffset = dot(normal, fromLight);
     float bias = texel * (CONSTANT_BIAS_TEXELS + SLOPE_BIAS_TEXELS * slope);
 
-    float proven = TRY_PROOF ? provenVisibility(fromLight, normal, planeOffset, bias, axisDistance, radius, cosine) : -1.0;
+    float proven =
+        TRY_PROOF ? provenVisibility(fromLight, normal, planeOffset, bias, axisDistance, radius, cosine) : -1.0;
     // A bound the loop cannot see before it runs: a group of fragments
     // that all have a proof leaves it at once.
     int count = proven < 0.0 ? DISK_POINTS : 0;
