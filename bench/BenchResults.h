@@ -100,11 +100,14 @@ struct BenchResults {
     double peakResidentMiB = 0.0;
     // The main pass's shaders beside their references, floors and control.
     std::vector<MomentResult> moments;
+    // The shadowed programs' pictures on the fine-detail scene, no timings.
+    std::vector<MomentResult> fineDetailMoments;
     std::vector<GrowthResult> shadowMapGrowth;
     std::vector<GrowthResult> sceneGrowth;
     std::vector<CheckResult> checks;
     bool sceneLoaded = false;
     bool mainPassCompared = false;
+    bool fineDetailCompared = false;
 
     const VariantResult* variant(const std::string& name) const;
     bool allChecksPassed() const;

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 
 namespace {
 
@@ -57,6 +58,96 @@ Difference worstOf(const std::vector<MomentResult>& moments, const std::string& 
     return worst;
 }
 
+// The started scene with every program of the comparison and the variants
+// that draw with them.
+class ComparedScene {
+public:
+    using PicturePair = MainPassComparison::PicturePair;
+
+    // False when the scene or one of the programs could not be set up.
+    bool start(const Workspace& workspace)
+    {
+        if (!workspace.addShaderWithDefine("smnmbptex_point.frag", MainPassPrograms::fullFilterFile,
+                                           MainPassPrograms::fullFilterSwitch) ||
+            !scene.start(SceneConfig{}) || !programs.build()) {
+            return false;
+        }
+        const SceneHandles& handles = scene.handles();
+        SceneHandles wideHandles = handles;
+        wideHandles.shadowProgram = programs.wideShadowPass;
+        renderer = std::make_unique<RendererVariant>(scene.renderer());
+        reference = swapped("reference", handles, programs.reference);
+        fullFilter = swapped("forced-full", handles, programs.fullFilter);
+        unshadowed = swapped("unshadowed", handles, programs.unshadowedFloor);
+        oneTap = swapped("one-tap", handles, programs.oneTapFloor);
+        plain = swapped("smbptex_point", handles, programs.plain);
+        plainReference = swapped("reference smbptex_point", handles, programs.plainReference);
+        wide = swapped("varsmnmbptex_point", wideHandles, programs.wide);
+        wideReference = swapped("reference varsmnmbptex_point", wideHandles, programs.wideReference);
+        return true;
+    }
+
+    const SceneHandles& handles() const { return scene.handles(); }
+
+    std::vector<FrameVariant*> variants() const
+    {
+        return {renderer.get(), reference.get(),      fullFilter.get(), unshadowed.get(),   oneTap.get(),
+                plain.get(),    plainReference.get(), wide.get(),       wideReference.get()};
+    }
+
+    std::vector<PicturePair> pairs() const
+    {
+        return {{"smnmbptex_point", renderer.get(), reference.get()},
+                {"smnmbptex_point, forced full", fullFilter.get(), reference.get()},
+                {"smbptex_point", plain.get(), plainReference.get()},
+                {"varsmnmbptex_point", wide.get(), wideReference.get()}};
+    }
+
+    // Every variant moved on to the moment, from the one shown before.
+    void show(double seconds)
+    {
+        for (FrameVariant* variant : variants()) {
+            variant->update(seconds - shown);
+        }
+        shown = seconds;
+    }
+
+private:
+    std::unique_ptr<SwappedProgramVariant> swapped(const char* name, const SceneHandles& handles,
+                                                   const PixelShader* drawing) const
+    {
+        return std::make_unique<SwappedProgramVariant>(name, handles, ProgramSwap{programs.shipped, drawing});
+    }
+
+    BenchScene scene;
+    MainPassPrograms programs;
+    std::unique_ptr<RendererVariant> renderer;
+    std::unique_ptr<SwappedProgramVariant> reference;
+    std::unique_ptr<SwappedProgramVariant> fullFilter;
+    std::unique_ptr<SwappedProgramVariant> unshadowed;
+    std::unique_ptr<SwappedProgramVariant> oneTap;
+    std::unique_ptr<SwappedProgramVariant> plain;
+    std::unique_ptr<SwappedProgramVariant> plainReference;
+    std::unique_ptr<SwappedProgramVariant> wide;
+    std::unique_ptr<SwappedProgramVariant> wideReference;
+    double shown = 0.0;
+};
+
+// Each shipped program's picture beside its reference's at the moment all
+// variants show.
+std::vector<PictureResult> comparePictures(FrameDriver& driver, const std::vector<ComparedScene::PicturePair>& pairs,
+                                           const SceneHandles& handles)
+{
+    const std::array<float, 3> clearColour = clearColourSteps();
+    std::vector<PictureResult> pictures;
+    for (const ComparedScene::PicturePair& pair : pairs) {
+        const auto shipped = drawAndRead(driver, *pair.shipped, handles.windowWidth, handles.windowHeight);
+        const auto reference = drawAndRead(driver, *pair.reference, handles.windowWidth, handles.windowHeight);
+        pictures.push_back({pair.program, Equivalence::compareImages(shipped, reference, clearColour.data())});
+    }
+    return pictures;
+}
+
 } // namespace
 
 MainPassComparison::MainPassComparison(BenchResults& results) : results(results)
@@ -65,49 +156,37 @@ MainPassComparison::MainPassComparison(BenchResults& results) : results(results)
 
 bool MainPassComparison::run(const Workspace& workspace, const std::vector<double>& moments)
 {
-    if (!workspace.addShaderWithDefine("smnmbptex_point.frag", MainPassPrograms::fullFilterFile,
-                                       MainPassPrograms::fullFilterSwitch)) {
+    ComparedScene compared;
+    if (!compared.start(workspace)) {
         return false;
     }
-    BenchScene scene;
-    MainPassPrograms programs;
-    if (!scene.start(SceneConfig{}) || !programs.build()) {
-        return false;
-    }
-    const SceneHandles& handles = scene.handles();
-    SceneHandles wideHandles = handles;
-    wideHandles.shadowProgram = programs.wideShadowPass;
-
-    RendererVariant renderer(scene.renderer());
-    SwappedProgramVariant reference("reference", handles, {programs.shipped, programs.reference});
-    SwappedProgramVariant fullFilter("forced-full", handles, {programs.shipped, programs.fullFilter});
-    SwappedProgramVariant unshadowed("unshadowed", handles, {programs.shipped, programs.unshadowedFloor});
-    SwappedProgramVariant oneTap("one-tap", handles, {programs.shipped, programs.oneTapFloor});
-    SwappedProgramVariant plain("smbptex_point", handles, {programs.shipped, programs.plain});
-    SwappedProgramVariant plainReference("reference smbptex_point", handles,
-                                         {programs.shipped, programs.plainReference});
-    SwappedProgramVariant wide("varsmnmbptex_point", wideHandles, {programs.shipped, programs.wide});
-    SwappedProgramVariant wideReference("reference varsmnmbptex_point", wideHandles,
-                                        {programs.shipped, programs.wideReference});
-    const std::vector<FrameVariant*> variants = {&renderer, &reference,      &fullFilter, &unshadowed,   &oneTap,
-                                                 &plain,    &plainReference, &wide,       &wideReference};
-    const std::vector<PicturePair> pairs = {{"smnmbptex_point", &renderer, &reference},
-                                            {"smnmbptex_point, forced full", &fullFilter, &reference},
-                                            {"smbptex_point", &plain, &plainReference},
-                                            {"varsmnmbptex_point", &wide, &wideReference}};
-
     // Every frame shows the moment still, so the measured rounds all draw
     // the same picture.
     FrameDriver driver(0.0);
-    double shown = 0.0;
     for (const double seconds : moments) {
-        for (FrameVariant* variant : variants) {
-            variant->update(seconds - shown);
-        }
-        shown = seconds;
-        results.moments.push_back(measureMoment(driver, variants, pairs, handles, seconds));
+        compared.show(seconds);
+        results.moments.push_back(
+            measureMoment(driver, compared.variants(), compared.pairs(), compared.handles(), seconds));
     }
-    addPictureChecks(pairs);
+    addPictureChecks(compared.pairs(), results.moments, "");
+    return true;
+}
+
+bool MainPassComparison::compareFineDetail(const Workspace& workspace, const std::vector<double>& moments)
+{
+    ComparedScene compared;
+    if (!compared.start(workspace)) {
+        return false;
+    }
+    FrameDriver driver(0.0);
+    for (const double seconds : moments) {
+        compared.show(seconds);
+        MomentResult moment;
+        moment.seconds = seconds;
+        moment.pictures = comparePictures(driver, compared.pairs(), compared.handles());
+        results.fineDetailMoments.push_back(std::move(moment));
+    }
+    addPictureChecks(compared.pairs(), results.fineDetailMoments, " on fine detail");
     return true;
 }
 
@@ -122,28 +201,17 @@ MomentResult MainPassComparison::measureMoment(FrameDriver& driver, const std::v
     }
     driver.runInterleaved(variants, results.settings.momentWarmUpFrames, results.settings.momentFrames,
                           moment.variants);
-    comparePictures(driver, pairs, handles, moment);
+    moment.pictures = comparePictures(driver, pairs, handles);
     return moment;
 }
 
-void MainPassComparison::comparePictures(FrameDriver& driver, const std::vector<PicturePair>& pairs,
-                                         const SceneHandles& handles, MomentResult& moment) const
-{
-    const std::array<float, 3> clearColour = clearColourSteps();
-    for (const PicturePair& pair : pairs) {
-        const auto shipped = drawAndRead(driver, *pair.shipped, handles.windowWidth, handles.windowHeight);
-        const auto reference = drawAndRead(driver, *pair.reference, handles.windowWidth, handles.windowHeight);
-        moment.pictures.push_back(
-            {pair.program, Equivalence::compareImages(shipped, reference, clearColour.data())});
-    }
-}
-
-void MainPassComparison::addPictureChecks(const std::vector<PicturePair>& pairs)
+void MainPassComparison::addPictureChecks(const std::vector<PicturePair>& pairs,
+                                          const std::vector<MomentResult>& moments, const char* scene)
 {
     for (const PicturePair& pair : pairs) {
-        CheckResult check{std::string(pair.program) + " keeps the reference picture",
-                          worstOf(results.moments, pair.program), pictureTolerance, leastCoveredShare};
-        check.mostPixelsOff = mostPixelsOff;
+        CheckResult check{std::string(pair.program) + " keeps the reference picture" + scene,
+                          worstOf(moments, pair.program), pictureTolerance, leastCoveredShare};
+        check.mostPixelsOff = 0;
         results.checks.push_back(std::move(check));
     }
 }

@@ -74,8 +74,13 @@ std::pair<double, double> rendererOverReference(const std::vector<MomentResult>&
 
 void printTimes(const BenchResults& results, std::ostream& out)
 {
-    out << "  t (s)  reference  renderer  forced-full unshadowed  one-tap    renderer/ref (CPU)  early-out/full"
-           "  unshadowed/ref  one-tap/ref\n";
+    out << "  t (s)";
+    for (const char* name : shadingVariants) {
+        char heading[16];
+        std::snprintf(heading, sizeof heading, " %10s", name);
+        out << heading;
+    }
+    out << "   renderer/ref (CPU)  early-out/full  unshadowed/ref  one-tap/ref\n";
     for (const MomentResult& moment : results.moments) {
         char line[200];
         int used = std::snprintf(line, sizeof line, "  %5.1f", moment.seconds);
@@ -112,20 +117,20 @@ void printOtherPrograms(const BenchResults& results, std::ostream& out)
     }
 }
 
-void printPictures(const BenchResults& results, std::ostream& out)
+void printPictures(const std::vector<MomentResult>& moments, const char* scene, std::ostream& out)
 {
-    if (results.moments.empty()) {
+    if (moments.empty()) {
         return;
     }
-    out << "\n  Pictures against their references: largest channel difference (of 255) / pixels more than "
-        << Difference::slightGap << " off\n  t (s)";
-    for (const PictureResult& picture : results.moments.front().pictures) {
+    out << "\n  Pictures against their references on " << scene
+        << ": largest channel difference (of 255) / pixels more than " << Difference::slightGap << " off\n  t (s)";
+    for (const PictureResult& picture : moments.front().pictures) {
         char heading[48];
         std::snprintf(heading, sizeof heading, "  %28s", picture.program.c_str());
         out << heading;
     }
     out << "\n";
-    for (const MomentResult& moment : results.moments) {
+    for (const MomentResult& moment : moments) {
         char line[48];
         std::snprintf(line, sizeof line, "  %5.1f", moment.seconds);
         out << line;
@@ -136,6 +141,21 @@ void printPictures(const BenchResults& results, std::ostream& out)
         }
         out << "\n";
     }
+}
+
+void writePictures(JsonWriter& json, const MomentResult& moment)
+{
+    json.beginArray("pictures");
+    for (const PictureResult& picture : moment.pictures) {
+        json.beginObject();
+        json.value("program", picture.program);
+        json.value("largest_difference", picture.difference.largest);
+        json.value("pixels_more_than_slightly_off", static_cast<double>(picture.difference.pixelsOff));
+        json.value("differing_values", static_cast<double>(picture.difference.differingValues));
+        json.value("covered_share", picture.difference.coveredShare);
+        json.endObject();
+    }
+    json.endArray();
 }
 
 void writeMoment(JsonWriter& json, const MomentResult& moment)
@@ -164,17 +184,7 @@ void writeMoment(JsonWriter& json, const MomentResult& moment)
         json.value(ratio.key, processCpuRatio(moment, ratio.numerator, ratio.denominator));
     }
     json.endObject();
-    json.beginArray("pictures");
-    for (const PictureResult& picture : moment.pictures) {
-        json.beginObject();
-        json.value("program", picture.program);
-        json.value("largest_difference", picture.difference.largest);
-        json.value("pixels_more_than_slightly_off", static_cast<double>(picture.difference.pixelsOff));
-        json.value("differing_values", static_cast<double>(picture.difference.differingValues));
-        json.value("covered_share", picture.difference.coveredShare);
-        json.endObject();
-    }
-    json.endArray();
+    writePictures(json, moment);
     json.endObject();
 }
 
@@ -191,7 +201,12 @@ void MainPassReport::printTables(const BenchResults& results, std::ostream& out)
     }
     printTimes(results, out);
     printOtherPrograms(results, out);
-    printPictures(results, out);
+    printPictures(results.moments, "the shipped scene", out);
+    if (!results.fineDetailCompared) {
+        out << "\n  The fine-detail scene could not be set up; see the log.\n";
+        return;
+    }
+    printPictures(results.fineDetailMoments, "the fine-detail scene", out);
 }
 
 void MainPassReport::writeJson(const BenchResults& results, JsonWriter& json)
@@ -209,5 +224,14 @@ void MainPassReport::writeJson(const BenchResults& results, JsonWriter& json)
     json.value("median", median);
     json.value("largest", largest);
     json.endObject();
+    json.boolean("fine_detail_compared", results.fineDetailCompared);
+    json.beginArray("fine_detail_moments");
+    for (const MomentResult& moment : results.fineDetailMoments) {
+        json.beginObject();
+        json.value("seconds", moment.seconds);
+        writePictures(json, moment);
+        json.endObject();
+    }
+    json.endArray();
     json.endObject();
 }

@@ -23,10 +23,12 @@ bool reportFailure(const std::string& what, const std::error_code& error)
 
 } // namespace
 
-bool Workspace::create(const fs::path& dataDirectory, const fs::path& benchShaderDirectory, int stepsCopies)
+bool Workspace::create(const fs::path& dataDirectory, const fs::path& benchShaderDirectory, int stepsCopies,
+                       const fs::path& assetsDirectory)
 {
     // The links must not depend on the directory they are made from.
     const fs::path dataRoot = fs::absolute(dataDirectory);
+    const fs::path assets = assetsDirectory.empty() ? dataRoot / "res" / "assets" : fs::absolute(assetsDirectory);
     std::string pattern = (fs::temp_directory_path() / "glimmerhall-bench-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
         Log::error(component, "Could not create a temporary working directory");
@@ -44,11 +46,11 @@ bool Workspace::create(const fs::path& dataDirectory, const fs::path& benchShade
     }
     if (!writeSettings() || !linkEachFile(dataRoot / "shader", root / "shader") ||
         !linkEachFile(fs::absolute(benchShaderDirectory), root / "shader") ||
-        !linkEachFile(dataRoot / "res" / "assets", root / "res" / "assets") ||
+        !linkEachFile(assets, root / "res" / "assets") ||
         !link(dataRoot / "res" / "texture", root / "res" / "texture")) {
         return false;
     }
-    const fs::path steps = dataRoot / "res" / "assets" / "steps.dae";
+    const fs::path steps = assets / "steps.dae";
     for (int copy = 1; copy <= stepsCopies; ++copy) {
         if (!link(steps, root / "res" / "assets" / stepsCopyFileName(copy))) {
             return false;

@@ -5,9 +5,9 @@
 
 // A temporary working directory laid out as the renderer expects
 // (settings.txt, shader/, res/assets/, res/texture/), its data linked to the
-// shipped files. It fixes the window to 1280 x 720 whatever the local
-// settings say, adds the benchmark's own shaders beside the renderer's and
-// holds the extra copies of the steps model that the scene-size runs
+// shipped files or to another scene's models and paths. It fixes the window
+// to 1280 x 720 whatever the local settings say, adds the benchmark's own
+// shaders beside the renderer's and holds the extra copies of the steps model that the scene-size runs
 // register under other names. Removed again on destruction.
 class Workspace {
 public:
@@ -15,8 +15,10 @@ public:
     static constexpr int windowHeight = 720;
 
     // False (after an error line) when anything could not be laid out.
+    // The models and paths come from assetsDirectory where one is given,
+    // instead of the data's res/assets.
     bool create(const std::filesystem::path& dataRoot, const std::filesystem::path& benchShaderDirectory,
-                int stepsCopies);
+                int stepsCopies, const std::filesystem::path& assetsDirectory = {});
     ~Workspace();
 
     // Writes shader/copyName: the workspace's shader/sourceName with the line

@@ -1,7 +1,8 @@
 // glimmerhall_bench: loads the shipped scene through the renderer's own
 // library code, drives a fixed number of frames with a fixed step next to
 // two hand-written baselines, times the main pass's shaders against frozen
-// references of the shaders they replaced at a few moments of the paths, and
+// references of the shaders they replaced at a few moments of the paths,
+// compares their pictures there and on a scene of fine shadow casters, and
 // reports start-up, per-frame costs, memory, heap allocations and how the
 // cost grows with the shadow map and the scene.
 
@@ -32,6 +33,10 @@ constexpr int mostStepsCopies = 15;
 // where the shadow filter cannot stop early, changes as the light and the
 // camera move.
 constexpr double mainPassMoments[] = {1.0, 5.0, 10.0, 15.6};
+// The fine-detail scene's two still lights, and where its data lies below
+// the data directory.
+constexpr double fineDetailMoments[] = {5.0, 15.0};
+const char* const fineDetailAssets = "bench/fine_detail";
 
 // The library logs every event to standard output; during the runs those
 // lines go to the log file, so the table stands on its own.
@@ -87,6 +92,20 @@ void runEverything(const Workspace& workspace, BenchResults& results)
     }
 }
 
+// Runs the work inside a workspace on the data, from its directory.
+template <typename Work>
+void inWorkspace(const fs::path& dataDirectory, int stepsCopies, const fs::path& assetsDirectory, Work work)
+{
+    Workspace workspace;
+    if (!workspace.create(dataDirectory, GLIMMERHALL_BENCH_SHADER_DIR, stepsCopies, assetsDirectory)) {
+        return;
+    }
+    const fs::path home = fs::current_path();
+    fs::current_path(workspace.path());
+    work(workspace);
+    fs::current_path(home);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -112,13 +131,13 @@ int main(int argc, char** argv)
     Machine::readLoadAverage(results.machine.loadBefore);
     {
         RedirectedStdout redirect(log);
-        Workspace workspace;
-        if (workspace.create(options.dataDirectory, GLIMMERHALL_BENCH_SHADER_DIR, mostStepsCopies)) {
-            const fs::path home = fs::current_path();
-            fs::current_path(workspace.path());
-            runEverything(workspace, results);
-            fs::current_path(home);
-        }
+        inWorkspace(options.dataDirectory, mostStepsCopies, {},
+                    [&](const Workspace& workspace) { runEverything(workspace, results); });
+        const fs::path fineDetail = options.dataDirectory / fineDetailAssets;
+        inWorkspace(options.dataDirectory, 0, fineDetail, [&](const Workspace& workspace) {
+            results.fineDetailCompared = MainPassComparison(results).compareFineDetail(
+                workspace, std::vector<double>(std::begin(fineDetailMoments), std::end(fineDetailMoments)));
+        });
         glfwTerminate();
     }
     Machine::readLoadAverage(results.machine.loadAfter);
@@ -129,5 +148,7 @@ int main(int argc, char** argv)
         std::cout << "\nWrote " << jsonPath.string() << "; the renderer's log is in "
                   << (outputDirectory / "bench.log").string() << "\n";
     }
-    return results.sceneLoaded && results.mainPassCompared && results.allChecksPassed() ? 0 : 1;
+    return results.sceneLoaded && results.mainPassCompared && results.fineDetailCompared && results.allChecksPassed()
+               ? 0
+               : 1;
 }

@@ -12,8 +12,8 @@
 // against the receiver's own plane, so tilted surfaces neither shadow
 // themselves nor need a large bias that would let light leak under the edges
 // of their occluders. Most fragments are wholly lit or wholly shadowed: a
-// ring of six samples around the disk finds those, and only fragments in
-// penumbra take the disk's samples.
+// proof over every texel the disk's samples can read finds those, and only
+// the other fragments take the samples (see provenVisibility).
 
 in vec3 worldPosition;
 in vec3 worldNormal;
@@ -55,38 +55,7 @@ const float TERMINATOR_FADE = 0.1;
 // a golden-angle spiral, point i at radius sqrt((i + 0.5) / 20) and angle
 // i * 2.39996323.
 const int DISK_POINTS = 20;
-// Before them, a ring of six points 1.45 disk radii from the centre, 60
-// degrees apart. A straight edge that comes nearer the centre than
-// 1.45 * cos(30 degrees) = 1.26 radii has ring points on both of its sides,
-// so where the six agree no edge crosses the disk and all twenty disk points
-// would agree with the ring. The 0.26 radii (0.4 texels) to spare beyond the
-// disk catch the staircase of a rasterised edge and most corners of
-// occluders, which a ring on the disk's own rim lets through more often.
-// Five ring points are written out where they are taken; the sixth comes
-// first among the points the loop takes.
-const int RING_POINTS = 6;
-const vec2 LATER_POINTS[21] = vec2[](
-    vec2(0.725, -1.25573684),
-    vec2(0.158113882, 0.0),
-    vec2(-0.201936781, 0.184990659),
-    vec2(0.0309095979, -0.352199644),
-    vec2(0.254528403, 0.331986874),
-    vec2(-0.467090636, -0.0826215819),
-    vec2(0.442468941, -0.28146264),
-    vec2(-0.147996664, 0.550542474),
-    vec2(-0.282247245, -0.543448746),
-    vec2(0.612362742, 0.223633394),
-    vec2(-0.637061059, 0.262969971),
-    vec2(0.307105333, -0.656266928),
-    vec2(0.226943433, 0.72353071),
-    vec2(-0.684010327, -0.39639613),
-    vec2(0.802420735, -0.176411524),
-    vec2(-0.489703864, 0.696555912),
-    vec2(-0.113134578, -0.873040974),
-    vec2(0.694527805, 0.585347056),
-    vec2(-0.934615493, 0.0386504829),
-    vec2(0.681729555, -0.67841351),
-    vec2(-0.0456094332, 0.986366987));
+const float GOLDEN_ANGLE = 2.39996323;
 
 // Lambert and Blinn-Phong factors for unit vectors. The highlight is skipped
 // where the light is behind the surface, and so is pow(0, p), which is
@@ -130,45 +99,183 @@ float faceDepth(float axisDistance)
     return 0.5 * ((far + near) / (far - near) - 2.0 * far * near / ((far - near) * z)) + 0.5;
 }
 
-// What the samples of one fragment's filter share: the light ray to the
-// fragment, the two steps across it that span the disk, the receiver's plane
-// through the fragment and the depth bias.
-struct ShadowDisk {
-    vec3 fromLight;
-    vec3 stepAcross;
-    vec3 stepAcrossToo;
-    // The normal times fromLight, and times each step.
-    float planeOffset;
-    vec2 planeSteps;
-    float bias;
-};
-
-// 1 where the light reaches the receiver's plane along the ray through point
-// of the unit disk, 0 where the cube map holds something nearer.
-float sampleLit(ShadowDisk disk, vec2 point)
+// Point i of the filter's disk. The points are computed rather than taken
+// from a table: rounded otherwise, a sample that lies on a shadow's edge can
+// tip, and the picture would no longer be its reference's to the bit.
+vec2 diskPoint(int index)
 {
-    vec3 direction = disk.fromLight + disk.stepAcross * point.x + disk.stepAcrossToo * point.y;
-    // Where this sample's ray meets the receiver's plane, relative to the
-    // fragment's distance; bounded, since near grazing the plane runs almost
-    // along the ray.
-    float planeAlongSample = disk.planeOffset + dot(disk.planeSteps, point);
-    float alongRay = clamp(disk.planeOffset / min(planeAlongSample, -1e-6), 0.8, 1.25);
-    // Depths are compared through faceDepth. Where an occluder stands on its
-    // receiver the two depths differ by a few steps, so a comparison that
-    // rounds otherwise, of distances say, moves the edge of the contact
-    // shadow.
-    float receiverDepth = min(faceDepth(alongRay * faceAxisDistance(direction) - disk.bias), 1.0);
-    float storedDepth = textureLod(cubeMap, direction, 0.0).r;
-    return receiverDepth <= storedDepth ? 1.0 : 0.0;
+    float radius = sqrt((float(index) + 0.5) / float(DISK_POINTS));
+    float angle = float(index) * GOLDEN_ANGLE;
+    return radius * vec2(cos(angle), sin(angle));
 }
 
-float firstRingPointsLit(ShadowDisk disk)
+// The cube face that sees a direction, as the texture unit picks it: the
+// axis it looks along and the axes of its texel grid, so that direction v
+// falls at texel position (dot(v, gridS), dot(v, gridT)) / dot(v, look),
+// plus one, times half the face size.
+struct CubeFace {
+    vec3 look;
+    vec3 gridS;
+    vec3 gridT;
+};
+
+CubeFace faceSeeing(vec3 v)
 {
-    return sampleLit(disk, vec2(1.45, 0.0))
-         + sampleLit(disk, vec2(0.725, 1.25573684))
-         + sampleLit(disk, vec2(-0.725, 1.25573684))
-         + sampleLit(disk, vec2(-1.45, 0.0))
-         + sampleLit(disk, vec2(-0.725, -1.25573684));
+    vec3 size = abs(v);
+    CubeFace face;
+    if (size.x >= size.y && size.x >= size.z) {
+        float side = sign(v.x);
+        face.look = vec3(side, 0.0, 0.0);
+        face.gridS = vec3(0.0, 0.0, -side);
+        face.gridT = vec3(0.0, -1.0, 0.0);
+    } else if (size.y >= size.z) {
+        float side = sign(v.y);
+        face.look = vec3(0.0, side, 0.0);
+        face.gridS = vec3(1.0, 0.0, 0.0);
+        face.gridT = vec3(0.0, 0.0, side);
+    } else {
+        float side = sign(v.z);
+        face.look = vec3(0.0, 0.0, side);
+        face.gridS = vec3(side, 0.0, 0.0);
+        face.gridT = vec3(0.0, -1.0, 0.0);
+    }
+    return face;
+}
+
+// The proof below reads the texels the samples can blend with gathers of
+// 2 x 2: nine over a block of 6 x 6, and near a face's edges, where the disk
+// spans more texels, up to seven more for a block of up to 8 x 8. Its
+// margins: texels for the rounding of texel positions, and depth for the
+// rounding of the samples' receiver depths, of the texture unit's blend and
+// of the proof's own arithmetic (about 7e-7 together; a lit receiver's own
+// texels stand at least 1.2e-6 above the depth its bias asks for, even at
+// the far plane).
+const float LARGEST_BLOCK = 8.0;
+const float POSITION_MARGIN = 0.01;
+const float DEPTH_MARGIN = 1e-6;
+
+// 1 where every sample of the disk is proven lit, 0 where every one is
+// proven shadowed, -1 where neither is proven and the caller takes them all.
+//
+// A sample is lit where the bilinear blend of four texels of the cube map is
+// at least the receiver's depth along the sample's ray. The proof:
+// - All samples and the four texels of each blend lie in one block of 6 x 6
+//   texels (8 x 8 near the edges) on the fragment's face, off its edges: a
+//   sample's face position lies at most reach texels from the fragment's.
+//   Elsewhere the texture unit could pick another face or blend across the
+//   edge: no proof.
+// - On that face the ray through face position (X, Y) meets the receiver's
+//   plane at distance m along the face's axis with 1 / m = L(X, Y), linear in
+//   (X, Y), as long as the sample's point along its ray stays within the
+//   filter's bounds of 0.8 and 1.25 (checked: else no proof). Its receiver
+//   depth is R = faceDepth(m - bias) = depthOffset - depthScale L / (1 - bias
+//   L), concave in L and so in (X, Y).
+// - Over the block's range of L, the chord of R bounds R from below, and the
+//   chord raised by the most a tangent rises above it (at the range's ends)
+//   bounds R from above. Both are planes in (X, Y), and a bilinear blend of
+//   four texels is the same blend of a plane at their centres, which is the
+//   plane at the sample's position.
+// So where every texel of the block lies above the raised chord, every blend
+// lies above every sample's receiver depth: all lit. Where every texel lies
+// below the chord, every blend lies below: all shadowed.
+float provenVisibility(vec3 fromLight, vec3 normal, float planeOffset, float bias, float axisDistance,
+                       float radius, float cosine)
+{
+    float near = nearFarPlane.x;
+    float far = nearFarPlane.y;
+    float faceSize = float(textureSize(cubeMap, 0).x);
+    CubeFace face = faceSeeing(fromLight);
+    vec2 onFace = vec2(dot(fromLight, face.gridS), dot(fromLight, face.gridT)) / axisDistance;
+    vec2 position = (onFace + 1.0) * 0.5 * faceSize;
+    // An offset o across the ray moves the face position by at most
+    // |o| sqrt(1 + onFace^2) / (axisDistance - |o|), in half face sizes.
+    vec2 reach = 0.5 * faceSize * radius * sqrt(1.0 + onFace * onFace) / (axisDistance - radius) + POSITION_MARGIN;
+    // The first and last texel any sample's blend can take, along each axis.
+    vec2 first = floor(position - reach - 0.5);
+    vec2 last = floor(position + reach - 0.5) + 1.0;
+    // Gathers along each axis, three or four, and the block's last texel.
+    vec2 gathers = max(ceil((last - first + 1.0) * 0.5), 3.0);
+    vec2 blockEnd = 2.0 * gathers - 1.0;
+    bool onOneFace = all(greaterThanEqual(first, vec2(0.0)))
+                     && all(lessThanEqual(first + blockEnd, vec2(faceSize - 1.0)))
+                     && all(lessThan(last - first, vec2(LARGEST_BLOCK)));
+    // The receiver's plane moves by at most radius * sine along an offset;
+    // the samples' points along their rays stay within the bounds while
+    // that is less than a fifth of the plane's distance from the light.
+    bool unclamped = radius * sqrt(1.0 - cosine * cosine) < 0.19 * abs(planeOffset);
+
+    // L at the block's texels: its value at the first one's centre plus
+    // gradient times the texel's offset from it, 0 to blockEnd along each
+    // axis.
+    vec2 gradient = vec2(dot(normal, face.gridS), dot(normal, face.gridT)) * (2.0 / faceSize) / planeOffset;
+    float atFirst = 1.0 / axisDistance + dot(gradient, first + 0.5 - position);
+    float lowest = dot(blockEnd, min(gradient, 0.0));
+    float highest = dot(blockEnd, max(gradient, 0.0));
+    float deepest = atFirst + lowest;
+    float shallowest = atFirst + highest;
+    // faceDepth stops at the near plane and the stored depth at the far one;
+    // 1 - bias L stays positive.
+    bool clearOfPlanes = deepest > 0.0 && 1.0 / shallowest - bias > near * 1.01
+                         && bias * shallowest < 0.5 && 1.0 / deepest < 0.99 * far;
+    if (!(onOneFace && unclamped && clearOfPlanes)) {
+        return -1.0;
+    }
+
+    float depthOffset = 0.5 * (far + near) / (far - near) + 0.5;
+    float depthScale = far * near / (far - near);
+    float atDeepest = depthOffset - depthScale * deepest / (1.0 - bias * deepest);
+    float atShallowest = depthOffset - depthScale * shallowest / (1.0 - bias * shallowest);
+    float chordSlope = highest > lowest ? (atShallowest - atDeepest) / (highest - lowest) : 0.0;
+    float middle = 0.5 * (deepest + shallowest);
+    float bend = 1.0 - bias * middle;
+    float atMiddle = depthOffset - depthScale * middle / bend;
+    float tangentSlope = -depthScale / (bend * bend);
+    float rise = max(atMiddle + tangentSlope * (deepest - middle) - atDeepest,
+                     atMiddle + tangentSlope * (shallowest - middle) - atShallowest);
+    // The chord's step from texel to texel; the blend's weights may be
+    // rounded to 8 bits, and its position by a ten-thousandth of a texel.
+    vec2 chordStep = chordSlope * gradient;
+    float margin = DEPTH_MARGIN + (abs(chordStep.x) + abs(chordStep.y)) / 128.0;
+    float chordAtFirst = atDeepest - chordSlope * lowest;
+    // A gather returns the texels left top, right top, right bottom and left
+    // bottom of the corner it is aimed at.
+    vec4 withinGather = vec4(chordStep.y, chordStep.x + chordStep.y, chordStep.x, 0.0);
+    float texelStep = 2.0 / faceSize;
+    vec3 firstCorner = face.look + face.gridS * ((first.x + 1.0) * texelStep - 1.0)
+                       + face.gridT * ((first.y + 1.0) * texelStep - 1.0);
+
+    // The least and the largest height of a texel above the chord: nine
+    // gathers, then the fourth column and row where the block needs them,
+    // in a loop whose bound it cannot see before it runs, so that a group
+    // of fragments that all need none takes none.
+    vec4 leastAbove = vec4(1.0);
+    vec4 largestAbove = vec4(-1.0);
+    int extraColumn = int(gathers.x) - 3;
+    int extraRow = int(gathers.y) - 3;
+    int inExtraColumn = extraColumn * int(gathers.y);
+    int extra = inExtraColumn + extraRow * 3;
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column < 3; ++column) {
+            vec2 step = vec2(float(2 * column), float(2 * row));
+            vec4 above = textureGather(cubeMap, firstCorner + (face.gridS * step.x + face.gridT * step.y) * texelStep)
+                         - (chordAtFirst + dot(chordStep, step) + withinGather);
+            leastAbove = min(leastAbove, above);
+            largestAbove = max(largestAbove, above);
+        }
+    }
+    for (int k = 0; k < extra; ++k) {
+        vec2 step = k < inExtraColumn ? vec2(6.0, float(2 * k)) : vec2(float(2 * (k - inExtraColumn)), 6.0);
+        vec4 above = textureGather(cubeMap, firstCorner + (face.gridS * step.x + face.gridT * step.y) * texelStep)
+                     - (chordAtFirst + dot(chordStep, step) + withinGather);
+        leastAbove = min(leastAbove, above);
+        largestAbove = max(largestAbove, above);
+    }
+    float least = min(min(leastAbove.x, leastAbove.y), min(leastAbove.z, leastAbove.w));
+    float largest = max(max(largestAbove.x, largestAbove.y), max(largestAbove.z, largestAbove.w));
+    if (least >= rise + margin) {
+        return 1.0;
+    }
+    return largest <= -margin ? 0.0 : -1.0;
 }
 
 // Fraction of the filter disk around this fragment that the light reaches.
@@ -195,37 +302,31 @@ float shadowVisibility(vec3 normal)
     float slope = min(sqrt(1.0 - cosine * cosine) / cosine, MAX_BIAS_SLOPE);
     float radius = FILTER_RADIUS_TEXELS * texel;
     vec3 across = normalize(cross(ray, abs(ray.y) < 0.9 ? vec3(0.0, 1.0, 0.0) : vec3(1.0, 0.0, 0.0)));
+    vec3 acrossToo = cross(ray, across);
+    float planeOffset = dot(normal, fromLight);
+    float bias = texel * (CONSTANT_BIAS_TEXELS + SLOPE_BIAS_TEXELS * slope);
 
-    ShadowDisk disk;
-    disk.fromLight = fromLight;
-    disk.stepAcross = across * radius;
-    disk.stepAcrossToo = cross(ray, across) * radius;
-    disk.planeOffset = dot(normal, fromLight);
-    disk.planeSteps = vec2(dot(normal, disk.stepAcross), dot(normal, disk.stepAcrossToo));
-    disk.bias = texel * (CONSTANT_BIAS_TEXELS + SLOPE_BIAS_TEXELS * slope);
-
-    // The loop's first pass takes the last ring point and, only where the
-    // ring disagrees, raises the loop's bound to take the disk's points too.
-    // Drivers that shade fragments in SIMD groups run both sides of an if
-    // under a mask, and unroll a loop whose bound they can see before it into
-    // masked passes; a bound raised inside the loop lets a group with no
-    // fragment in penumbra leave after the first pass.
-    float lit = firstRingPointsLit(disk);
-    float ringLit = 0.0;
-    int taken = 0;
-    int count = 1;
-    do {
-        lit += sampleLit(disk, LATER_POINTS[taken]);
-        ++taken;
-        if (taken == 1) {
-            ringLit = lit;
-            bool ringAgrees = lit == 0.0 || lit == float(RING_POINTS);
-            if (!ringAgrees) {
-                count = LATER_POINTS.length();
-            }
-        }
-    } while (taken < count);
-    float visibility = count == 1 ? ringLit / float(RING_POINTS) : (lit - ringLit) / float(DISK_POINTS);
+    float proven = provenVisibility(fromLight, normal, planeOffset, bias, axisDistance, radius, cosine);
+    // A bound the loop cannot see before it runs: a group of fragments
+    // that all have a proof leaves it at once.
+    int count = proven < 0.0 ? DISK_POINTS : 0;
+    float lit = 0.0;
+    for (int i = 0; i < count; ++i) {
+        vec2 offset = radius * diskPoint(i);
+        vec3 direction = fromLight + across * offset.x + acrossToo * offset.y;
+        // Where this sample's ray meets the receiver's plane, relative to
+        // the fragment's distance; bounded, since near grazing the plane runs
+        // almost along the ray.
+        float alongRay = clamp(planeOffset / min(dot(normal, direction), -1e-6), 0.8, 1.25);
+        // Depths are compared through faceDepth. Where an occluder stands on
+        // its receiver the two depths differ by a few steps, so a comparison
+        // that rounds otherwise, of distances say, moves the edge of the
+        // contact shadow.
+        float receiverDepth = min(faceDepth(alongRay * faceAxisDistance(direction) - bias), 1.0);
+        float storedDepth = textureLod(cubeMap, direction, 0.0).r;
+        lit += receiverDepth <= storedDepth ? 1.0 : 0.0;
+    }
+    float visibility = proven < 0.0 ? lit / float(DISK_POINTS) : proven;
     return visibility * smoothstep(0.0, TERMINATOR_FADE, cosine);
 }
 

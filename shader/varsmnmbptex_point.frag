@@ -18,9 +18,9 @@
 // of some size), so shadows blur with distance. The disk turns from pixel to
 // pixel so that its pattern shows as fine noise rather than as banding. Each
 // sample is still compared against the receiver's own plane, which keeps the
-// wide disk from shadowing tilted surfaces with themselves. Most fragments
-// are wholly lit or wholly shadowed: there the filter stops after the disk's
-// rim (see shadowVisibility).
+// wide disk from shadowing tilted surfaces with themselves. Every fragment
+// takes all the disk's samples: the disk spans ten texels and more, where a
+// proof that some samples may be skipped would read a hundred texels.
 
 in vec3 worldPosition;
 in vec3 worldNormal;
@@ -67,37 +67,9 @@ const float TWO_PI = 6.28318531;
 
 // The filter's samples: 32 points spread evenly over the unit disk along a
 // golden-angle spiral, point i at radius sqrt((i + 0.5) / 32) and angle
-// i * 2.39996323, turned by the fragment's rotation. The twelve outermost
-// (i = 20 to 31) ring the rim: a straight shadow edge that reaches any of the
-// twenty inside them leaves rim points on both of its sides. Eight would do
-// for straight edges (checked over 200,000 random edges); twelve let far
-// fewer corners of occluders through, which the wide disk often holds.
-// Eleven rim points are written out where they are taken; the twelfth comes
-// first among the points the loop takes.
+// i * 2.39996323 plus the fragment's rotation.
 const int DISK_POINTS = 32;
-const int RIM_POINTS = 12;
-const vec2 LATER_POINTS[21] = vec2[](
-    vec2(0.536593318, -0.834531426),
-    vec2(0.125, 0.0),
-    vec2(-0.159645036, 0.146247953),
-    vec2(0.0244361833, -0.27843827),
-    vec2(0.201222375, 0.262458682),
-    vec2(-0.369267583, -0.0653181002),
-    vec2(0.349802434, -0.222515762),
-    vec2(-0.117001638, 0.435242027),
-    vec2(-0.223136023, -0.429633945),
-    vec2(0.484115213, 0.176797718),
-    vec2(-0.503641009, 0.207896024),
-    vec2(0.242788091, -0.518824577),
-    vec2(0.179414541, 0.572001278),
-    vec2(-0.540757656, -0.313378632),
-    vec2(0.634369254, -0.139465541),
-    vec2(-0.387144893, 0.550675809),
-    vec2(-0.0894407406, -0.690199494),
-    vec2(0.549072444, 0.462757468),
-    vec2(-0.738878429, 0.030555889),
-    vec2(0.538954556, -0.536332965),
-    vec2(-0.0360574201, 0.779791534));
+const float GOLDEN_ANGLE = 2.39996323;
 
 // Lambert and Blinn-Phong factors for unit vectors. The highlight is skipped
 // where the light is behind the surface, and so is pow(0, p), which is
@@ -138,49 +110,15 @@ float pixelRotation()
     return TWO_PI * fract(52.9829189 * fract(dot(gl_FragCoord.xy, vec2(0.06711056, 0.00583715))));
 }
 
-// What the samples of one fragment's filter share: the light ray to the
-// fragment, the two steps across it that span the disk (turned by the
-// fragment's rotation), the receiver's plane through the fragment, the depth
-// bias and the far plane.
-struct ShadowDisk {
-    vec3 fromLight;
-    vec3 stepAcross;
-    vec3 stepAcrossToo;
-    // The normal times fromLight, and times each step.
-    float planeOffset;
-    vec2 planeSteps;
-    float bias;
-    float far;
-};
-
-// 1 where the light reaches the receiver's plane along the ray through point
-// of the unit disk, 0 where the cube map holds something nearer.
-float sampleLit(ShadowDisk disk, vec2 point)
+// Point i of the disk turned by rotation. Each point's cosine and sine are
+// taken of the angle rounded as it is here: a table of the points turned by
+// the rotation's cosine and sine moves the outer points by up to a
+// ten-thousandth of a texel, which tips samples lying on a shadow's edge.
+vec2 diskPoint(int index, float rotation)
 {
-    vec3 direction = disk.fromLight + disk.stepAcross * point.x + disk.stepAcrossToo * point.y;
-    // Where this sample's ray meets the receiver's plane, relative to the
-    // fragment's distance; bounded, since near grazing the plane runs almost
-    // along the ray.
-    float planeAlongSample = disk.planeOffset + dot(disk.planeSteps, point);
-    float alongRay = clamp(disk.planeOffset / min(planeAlongSample, -1e-6), 0.8, 1.25);
-    float receiverDistance = min(alongRay * length(direction) - disk.bias, disk.far);
-    float storedDistance = textureLod(cubeMap, direction, 0.0).r * disk.far;
-    return receiverDistance <= storedDistance ? 1.0 : 0.0;
-}
-
-float firstRimPointsLit(ShadowDisk disk)
-{
-    return sampleLit(disk, vec2(-0.512818038, -0.614526391))
-         + sampleLit(disk, vec2(0.812359631, 0.109301284))
-         + sampleLit(disk, vec2(-0.688310385, 0.478908986))
-         + sampleLit(disk, vec2(0.188085735, -0.836061478))
-         + sampleLit(disk, vec2(0.435036361, 0.759189308))
-         + sampleLit(disk, vec2(-0.850449443, -0.271312922))
-         + sampleLit(disk, vec2(0.826101005, -0.38168335))
-         + sampleLit(disk, vec2(-0.357885122, 0.855156839))
-         + sampleLit(disk, vec2(-0.319410384, -0.888032675))
-         + sampleLit(disk, vec2(0.84991008, 0.446685344))
-         + sampleLit(disk, vec2(-0.944033861, 0.248847485));
+    float radius = sqrt((float(index) + 0.5) / float(DISK_POINTS));
+    float angle = float(index) * GOLDEN_ANGLE + rotation;
+    return radius * vec2(cos(angle), sin(angle));
 }
 
 // Fraction of the filter disk around this fragment that the light reaches.
@@ -210,39 +148,23 @@ float shadowVisibility(vec3 normal)
     float radius = max(FILTER_RADIUS_PER_DISTANCE * distance, MIN_FILTER_RADIUS_TEXELS * texel);
     vec3 across = normalize(cross(ray, abs(ray.y) < 0.9 ? vec3(0.0, 1.0, 0.0) : vec3(1.0, 0.0, 0.0)));
     vec3 acrossToo = cross(ray, across);
-    // Turning the two steps turns every point of the disk with them.
+    float bias = texel * (CONSTANT_BIAS_TEXELS + SLOPE_BIAS_TEXELS * slope);
+    float planeOffset = dot(normal, fromLight);
     float rotation = pixelRotation();
-    vec2 turn = vec2(cos(rotation), sin(rotation));
 
-    ShadowDisk disk;
-    disk.fromLight = fromLight;
-    disk.stepAcross = (across * turn.x + acrossToo * turn.y) * radius;
-    disk.stepAcrossToo = (acrossToo * turn.x - across * turn.y) * radius;
-    disk.planeOffset = dot(normal, fromLight);
-    disk.planeSteps = vec2(dot(normal, disk.stepAcross), dot(normal, disk.stepAcrossToo));
-    disk.bias = texel * (CONSTANT_BIAS_TEXELS + SLOPE_BIAS_TEXELS * slope);
-    disk.far = far;
-
-    // Where all twelve rim points agree, the twenty inside them would too.
-    // The loop's first pass takes the last rim point and, only where the rim
-    // disagrees, raises the loop's bound to take the inner points as well.
-    // Drivers that shade fragments in SIMD groups run both sides of an if
-    // under a mask, and unroll a loop whose bound they can see before it into
-    // masked passes; a bound raised inside the loop lets a group with no
-    // fragment in penumbra leave after the first pass.
-    float lit = firstRimPointsLit(disk);
-    int taken = 0;
-    int count = 1;
-    do {
-        lit += sampleLit(disk, LATER_POINTS[taken]);
-        ++taken;
-        bool rimAgrees = lit == 0.0 || lit == float(RIM_POINTS);
-        if (taken == 1 && !rimAgrees) {
-            count = LATER_POINTS.length();
-        }
-    } while (taken < count);
-    int sampled = count == 1 ? RIM_POINTS : DISK_POINTS;
-    return lit / float(sampled) * smoothstep(0.0, TERMINATOR_FADE, cosine);
+    float lit = 0.0;
+    for (int i = 0; i < DISK_POINTS; ++i) {
+        vec2 offset = radius * diskPoint(i, rotation);
+        vec3 direction = fromLight + across * offset.x + acrossToo * offset.y;
+        // Where this sample's ray meets the receiver's plane, relative to
+        // the fragment's distance; bounded, since near grazing the plane runs
+        // almost along the ray.
+        float alongRay = clamp(planeOffset / min(dot(normal, direction), -1e-6), 0.8, 1.25);
+        float receiverDistance = min(alongRay * length(direction) - bias, far);
+        float storedDistance = textureLod(cubeMap, direction, 0.0).r * far;
+        lit += receiverDistance <= storedDistance ? 1.0 : 0.0;
+    }
+    return lit / float(DISK_POINTS) * smoothstep(0.0, TERMINATOR_FADE, cosine);
 }
 
 // The surface normal the normal map asks for. The map holds tangent-space

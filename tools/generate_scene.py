@@ -1138,7 +1138,7 @@ def check(files):
     for relative in stale:
         print("out of date: " + relative)
     if stale:
-        print("run tools/generate_scene.py to regenerate")
+        print("run tools/%s to regenerate" % Path(sys.argv[0]).name)
         return 1
     print("all %d generated files are up to date" % len(files))
     return 0

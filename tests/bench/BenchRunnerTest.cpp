@@ -18,10 +18,10 @@ namespace {
 // given copies of the steps model, as the benchmark does, and leaves it with
 // GLFW shut down; false when the workspace could not be made.
 template <typename Work>
-bool inShippedWorkspace(int stepsCopies, Work work)
+bool inShippedWorkspace(int stepsCopies, Work work, const fs::path& assetsDirectory = {})
 {
     Workspace workspace;
-    if (!workspace.create(GLIMMERHALL_SOURCE_DIR, GLIMMERHALL_BENCH_SHADER_DIR, stepsCopies)) {
+    if (!workspace.create(GLIMMERHALL_SOURCE_DIR, GLIMMERHALL_BENCH_SHADER_DIR, stepsCopies, assetsDirectory)) {
         return false;
     }
     const fs::path home = fs::current_path();
@@ -79,11 +79,12 @@ TEST(BenchRunner, BaselinesMatchTheRendererAndFramesDoNotAllocate)
     EXPECT_NE(log.text().find("Asset 'steps_copy01' added successfully"), std::string::npos) << log.text();
 }
 
-// One still frame of each variant at one moment: the shipped shadowed
-// programs must keep the pictures of their frozen references, as must the
-// control with its filter's early-out forced off. The frame is a warm-up
-// frame, which must stay out of the figures; the pictures are drawn after
-// it either way.
+// One still frame of each variant at one moment of the shipped scene, and
+// the pictures of the fine-detail scene under its second light, whose
+// cube-face edge runs through the casters: every shipped shadowed program
+// keeps its frozen reference's picture, as does the control with its
+// filter's proof switched off. The frame is a warm-up frame, which must stay
+// out of the figures; the pictures are drawn after it either way.
 TEST(MainPassComparison, ShippedShadowedProgramsKeepTheirReferencesPictures)
 {
     LogCapture log;
@@ -91,17 +92,26 @@ TEST(MainPassComparison, ShippedShadowedProgramsKeepTheirReferencesPictures)
     results.settings.momentWarmUpFrames = 1;
     results.settings.momentFrames = 0;
     bool compared = false;
-    ASSERT_TRUE(inShippedWorkspace(0, [&](const Workspace& workspace) {
-        compared = MainPassComparison(results).run(workspace, {15.6});
-    }));
+    bool comparedFineDetail = false;
+    ASSERT_TRUE(inShippedWorkspace(
+        0, [&](const Workspace& workspace) { compared = MainPassComparison(results).run(workspace, {15.6}); }));
+    ASSERT_TRUE(inShippedWorkspace(
+        0,
+        [&](const Workspace& workspace) {
+            comparedFineDetail = MainPassComparison(results).compareFineDetail(workspace, {15.0});
+        },
+        fs::path(GLIMMERHALL_SOURCE_DIR) / "bench" / "fine_detail"));
 
     ASSERT_TRUE(compared) << log.text();
+    ASSERT_TRUE(comparedFineDetail) << log.text();
     ASSERT_EQ(results.moments.size(), 1u);
     EXPECT_EQ(results.moments[0].variants.size(), 9u);
     for (const VariantResult& variant : results.moments[0].variants) {
         EXPECT_EQ(variant.wallMs.size(), 0u) << variant.name;
     }
-    ASSERT_EQ(results.checks.size(), 4u);
+    ASSERT_EQ(results.fineDetailMoments.size(), 1u);
+    EXPECT_TRUE(results.fineDetailMoments[0].variants.empty());
+    ASSERT_EQ(results.checks.size(), 8u);
     for (const CheckResult& check : results.checks) {
         EXPECT_TRUE(check.passed()) << check.name << ": largest difference " << check.difference.largest << ", "
                                     << check.difference.pixelsOff << " pixels off, covered "

@@ -58,6 +58,26 @@ TEST(Workspace, MirrorsTheDataWithTheBenchShadersAndStepsCopies)
     EXPECT_EQ(contentOf(data.path() / "shader/shadowmap.frag"), "renderer stage");
 }
 
+TEST(Workspace, TakesAnotherScenesModelsAndPathsWithTheShippedShadersAndImages)
+{
+    TempDirectory data;
+    data.write("shader/shadowmap.frag", "renderer stage");
+    data.write("res/assets/steps.dae", "steps model");
+    data.write("res/assets/camera.dae", "camera path");
+    data.write("res/texture/wall.png", "image");
+    data.write("bench/shadowface.vert", "bench stage");
+    data.write("other/steps.dae", "other model");
+    data.write("other/camera.dae", "other camera path");
+    Workspace workspace;
+    ASSERT_TRUE(workspace.create(data.path(), data.path() / "bench", 1, data.path() / "other"));
+
+    EXPECT_EQ(contentOf(workspace.path() / "res/assets/steps.dae"), "other model");
+    EXPECT_EQ(contentOf(workspace.path() / "res/assets/camera.dae"), "other camera path");
+    EXPECT_EQ(contentOf(workspace.path() / "res/assets/steps_copy01.dae"), "other model");
+    EXPECT_EQ(contentOf(workspace.path() / "shader/shadowmap.frag"), "renderer stage");
+    EXPECT_EQ(contentOf(workspace.path() / "res/texture/wall.png"), "image");
+}
+
 TEST(Workspace, CopiesAShaderWithASwitchSetAfterItsVersionLine)
 {
     TempDirectory data;
