@@ -2,19 +2,17 @@
 
 #include "scene/Model3D.h"
 
-#include "base/ColladaPreCheck.h"
 #include "base/DataDirectories.h"
 #include "base/FileStem.h"
 #include "base/Finite.h"
 #include "base/Log.h"
+#include "base/SceneImport.h"
 #include "gpu/TextureManager.h"
 #include "math/AssimpMatrix.h"
 #include "scene/AssetManager.h"
 #include "scene/ProcessObjects.h"
 #include "scene/TangentFrame.h"
 
-#include <assimp/Importer.hpp>
-#include <assimp/config.h>
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
@@ -83,19 +81,6 @@ void appendVertices(const aiMesh& mesh, VertexData& data)
         data.tangents.push_back(frame.tangent);
         data.bitangents.push_back(frame.bitangent);
     }
-}
-
-bool hasFaceWithoutIndices(const aiScene& scene)
-{
-    for (unsigned int k = 0; k < scene.mNumMeshes; ++k) {
-        const aiMesh& mesh = *scene.mMeshes[k];
-        for (unsigned int f = 0; f < mesh.mNumFaces; ++f) {
-            if (mesh.mFaces[f].mNumIndices == 0) {
-                return true;
-            }
-        }
-    }
-    return false;
 }
 
 // Points and lines survive triangulation; each still takes three indices,
@@ -213,22 +198,8 @@ Material untexturedMaterial(const aiMaterial& material)
 
 bool Model3D::load(const std::string& fileName)
 {
-    const std::string path = DataDirectories::assets + fileName;
-    if (!ColladaPreCheck::isSafeToImport(path)) {
-        return false;
-    }
-    Assimp::Importer importer;
-    // Left to itself Assimp stands a made-up skeleton mesh in for a scene
-    // without meshes, and the model would draw what its file does not hold.
-    importer.SetPropertyBool(AI_CONFIG_IMPORT_NO_SKELETON_MESHES, true);
-    // Read first and post-process after a look at the faces: Assimp's
-    // triangulation aborts the whole process on a face without indices.
-    const aiScene* read = importer.ReadFile(path, 0);
-    if (read == nullptr || hasFaceWithoutIndices(*read)) {
-        return false;
-    }
-    const aiScene* scene = importer.ApplyPostProcessing(importFlags);
-    if (scene == nullptr) {
+    const std::unique_ptr<aiScene> scene = SceneImport::read(DataDirectories::assets + fileName, importFlags, component);
+    if (!scene) {
         return false;
     }
     loadMaterials(*scene);
