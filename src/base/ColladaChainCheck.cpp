@@ -123,6 +123,22 @@ std::set<std::string> effectsInUse(const Element& collada)
     return used;
 }
 
+// The parameter where a chain from one of the effect's textures comes round
+// again; empty when every chain ends.
+std::string textureLoop(const Element& effect, bool collada15)
+{
+    const Links parameters = effectParameters(effect, collada15);
+    ChainWalk walk(parameters);
+    std::string loop;
+    XmlElements::forEachNamedBelow(effect, "texture", [&walk, &loop](const Element& texture) {
+        const std::optional<std::string> found = walk.loopFrom(texture.attribute("texture").value());
+        if (found && loop.empty()) {
+            loop = *found;
+        }
+    });
+    return loop;
+}
+
 std::string effectProblem(const Element& collada)
 {
     const bool collada15 = std::strncmp(collada.attribute("version").value(), "1.5", 3) == 0;
@@ -133,21 +149,12 @@ std::string effectProblem(const Element& collada)
             effects[effect.attribute("id").value()] = effect;
         }
     }
-    for (const auto& [id, effect] : effects) {
-        if (used.count(id) == 0) {
+    for (const auto& entry : effects) {
+        if (used.count(entry.first) == 0) {
             continue;
         }
-        const Links parameters = effectParameters(effect, collada15);
-        ChainWalk walk(parameters);
-        std::string problem;
-        XmlElements::forEachNamedBelow(effect, "texture", [&](const Element& texture) {
-            const std::optional<std::string> loop = walk.loopFrom(texture.attribute("texture").value());
-            if (loop && problem.empty()) {
-                problem = "has effect '" + id + "' whose parameter '" + *loop + "' leads back to itself";
-            }
-        });
-        if (!problem.empty()) {
-            return problem;
+        if (std::string problem = textureLoop(entry.second, collada15); !problem.empty()) {
+            return "has effect '" + entry.first + "' whose parameter '" + problem + "' leads back to itself";
         }
     }
     return {};

@@ -26,6 +26,9 @@ constexpr BoundedCall::Limits shortDeadline{1s, std::uint64_t{64} << 20, 500ms, 
 // Kept from being optimised away, so that the loops spin and the
 // allocations stay.
 volatile std::uint64_t sink = 0;
+// An address in the first page, which is never mapped; read from a
+// variable, so that the compiler cannot see it.
+volatile std::uintptr_t unmapped = 16;
 
 [[noreturn]] void spin()
 {
@@ -114,7 +117,7 @@ TEST(BoundedCall, EveryWayOfDyingIsOneNamedOutcomeAndTheProgramGoesOn)
     const std::vector<Case> cases = {
         // Not a null pointer, which the undefined-behaviour checks would
         // catch first in the sanitizer build.
-        {"read the first page", [](std::string&) { sink = *reinterpret_cast<volatile int*>(std::uintptr_t{16}); },
+        {"read the first page", [](std::string&) { sink = *reinterpret_cast<volatile int*>(unmapped); },
          Ending::Signal, "crashed with signal 11 (SIGSEGV)"},
         {"abort", [](std::string&) { std::abort(); }, Ending::Signal, "crashed with signal 6 (SIGABRT)"},
         {"spin", [](std::string&) { spin(); }, Ending::CpuTime, "ran out of its 1 CPU seconds"},

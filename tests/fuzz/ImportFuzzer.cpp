@@ -82,11 +82,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ofstream(path, std::ios::binary) << bytes;
     const ColladaPreCheck::Verdict verdict = ColladaPreCheck::check(path);
     require(verdict.safe == verdict.reason.empty(), "a refusal without a reason, or a reason without a refusal");
-    for (const unsigned int flags : {0x1049u, 0u}) {
-        if (const std::unique_ptr<aiScene> scene = SceneImport::read(path, flags, "Fuzz", fuzzLimits)) {
-            require(verdict.safe, "a scene from a file the pre-check refuses");
-            requireUsable(*scene);
-        }
+    // A model's post-processing, or a path file's none: one child an input
+    // keeps the fuzzer's pace.
+    const unsigned int flags = size % 2 == 0 ? 0x1049u : 0u;
+    if (const std::unique_ptr<aiScene> scene = SceneImport::read(path, flags, "Fuzz", fuzzLimits)) {
+        require(verdict.safe, "a scene from a file the pre-check refuses");
+        requireUsable(*scene);
     }
     std::remove(path.c_str());
     return 0;
