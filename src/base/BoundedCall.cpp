@@ -1,5 +1,7 @@
 #include "base/BoundedCall.h"
 
+#include "base/ChildLauncher.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -9,7 +11,9 @@
 #include <new>
 #include <optional>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -26,9 +30,10 @@ using ReplyLength = std::uint64_t;
 constexpr std::size_t headerBytes = sizeof(ReplyLength);
 
 // How often the program looks at the child's resident memory while it
-// waits, and how much it reads at once.
+// waits, and the pipe's capacity it asks for, so that large replies take
+// fewer round trips.
 constexpr std::chrono::milliseconds memorySampleInterval(20);
-constexpr std::size_t readChunkBytes = std::size_t{1} << 20;
+constexpr int pipeBytes = 1 << 20;
 
 // Fields of /proc/<pid>/statm, in pages: 0 the address space, 1 resident.
 std::optional<std::uint64_t> statmBytes(const std::string& process, int field)
@@ -99,8 +104,13 @@ void applyLimits(const Limits& limits)
     }
 }
 
-[[noreturn]] void runChild(const BoundedCall::Work& work, const Limits& limits, int replyDescriptor)
+// The child dies with the process that forked it.
+[[noreturn]] void runChild(const BoundedCall::Work& work, const Limits& limits, int replyDescriptor, pid_t parent)
 {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) {
+        _exit(1);
+    }
     pointStandardStreamsAtNull();
     restoreDefaultSignals();
     applyLimits(limits);
@@ -127,6 +137,7 @@ public:
 
     Outcome wait()
     {
+        const int endWatch = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
         Clock::time_point nextSample = Clock::now() + memorySampleInterval;
         while (!reaped) {
             const Clock::time_point now = Clock::now();
@@ -136,13 +147,7 @@ public:
             }
             const auto pause = std::min(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now),
                                         memorySampleInterval);
-            if (open) {
-                receive(pause);
-            } else {
-                // The pipe closes when the child ends; a child that closed
-                // it early is waited for in short steps.
-                usleep(1000);
-            }
+            awaitEvent(pause, endWatch);
             if (!reaped) {
                 reap(WNOHANG);
             }
@@ -151,31 +156,73 @@ public:
                 checkResidentMemory();
             }
         }
+        if (endWatch >= 0) {
+            close(endWatch);
+        }
         drainAfterEnd();
         return classify();
     }
 
 private:
-    void receive(std::chrono::milliseconds pause)
+    // Sleeps until the reply has bytes to read, the child has ended or the
+    // pause is over, and reads what came. Where the kernel cannot watch for
+    // the end of a process, a child that closed the pipe early is waited
+    // for in short steps.
+    void awaitEvent(std::chrono::milliseconds pause, int endWatch)
     {
-        pollfd watched{replyDescriptor, POLLIN, 0};
-        const int ready = poll(&watched, 1, static_cast<int>(pause.count()));
-        if (ready > 0) {
+        if (!open && endWatch < 0) {
+            usleep(1000);
+            return;
+        }
+        pollfd watched[2] = {{open ? replyDescriptor : -1, POLLIN, 0}, {endWatch, POLLIN, 0}};
+        if (poll(watched, 2, static_cast<int>(pause.count())) > 0 && watched[0].revents != 0) {
             readOnce();
         }
     }
 
+    // The length first, then the reply into a string of that length, so
+    // that nothing is allocated or cleared that the child did not send.
     void readOnce()
     {
-        const std::size_t held = received.size();
-        received.resize(held + readChunkBytes);
-        const ssize_t count = read(replyDescriptor, &received[held], readChunkBytes);
-        received.resize(held + static_cast<std::size_t>(std::max<ssize_t>(count, 0)));
+        const bool headerRead = filled >= headerBytes;
+        char* into = headerRead ? received.data() + (filled - headerBytes) : header + filled;
+        const std::size_t wanted = headerRead ? headerBytes + received.size() - filled : headerBytes - filled;
+        if (wanted == 0) {
+            readBeyondReply();
+            return;
+        }
+        const ssize_t count = read(replyDescriptor, into, wanted);
         if (count == 0 || (count < 0 && errno != EINTR && errno != EAGAIN)) {
             open = false;
+            return;
         }
-        if (received.size() > headerBytes + limits.replyBytes) {
+        filled += static_cast<std::size_t>(std::max<ssize_t>(count, 0));
+        if (!headerRead && filled == headerBytes) {
+            takeLength();
+        }
+    }
+
+    void takeLength()
+    {
+        ReplyLength length = 0;
+        std::memcpy(&length, header, headerBytes);
+        if (length > limits.replyBytes) {
             stop(Ending::LargeReply);
+            return;
+        }
+        received.assign(length, '\0');
+    }
+
+    // A child that writes past the length it gave sends no whole reply.
+    void readBeyondReply()
+    {
+        char extra[256];
+        const ssize_t count = read(replyDescriptor, extra, sizeof extra);
+        if (count > 0) {
+            overrun = true;
+        }
+        if (count == 0 || (count < 0 && errno != EINTR && errno != EAGAIN)) {
+            open = false;
         }
     }
 
@@ -217,12 +264,7 @@ private:
 
     bool holdsWholeReply() const
     {
-        if (received.size() < headerBytes) {
-            return false;
-        }
-        ReplyLength length = 0;
-        std::memcpy(&length, received.data(), headerBytes);
-        return length == received.size() - headerBytes;
+        return filled >= headerBytes && filled == headerBytes + received.size() && !overrun;
     }
 
     std::chrono::seconds cpuUsed() const
@@ -251,7 +293,6 @@ private:
         if (!holdsWholeReply()) {
             return {Ending::Malformed, {}, 0};
         }
-        received.erase(0, headerBytes);
         return {Ending::Replied, std::move(received), 0};
     }
 
@@ -260,7 +301,11 @@ private:
     Limits limits;
     std::uint64_t residentLimit;
     Clock::time_point deadline;
+    char header[headerBytes] = {};
+    // Bytes read so far, the length included.
+    std::size_t filled = 0;
     std::string received;
+    bool overrun = false;
     bool open = true;
     bool reaped = false;
     int status = 0;
@@ -297,8 +342,9 @@ BoundedCall::Outcome BoundedCall::run(const Work& work, const Limits& limits)
     }
     // Fewer round trips for large replies; the default is kept where the
     // system refuses.
-    fcntl(pipeEnds[0], F_SETPIPE_SZ, static_cast<int>(readChunkBytes));
+    fcntl(pipeEnds[0], F_SETPIPE_SZ, pipeBytes);
     const std::uint64_t residentAtStart = statmBytes("self", 1).value_or(0);
+    const pid_t parent = getpid();
     const pid_t child = fork();
     if (child < 0) {
         const int error = errno;
@@ -308,12 +354,20 @@ BoundedCall::Outcome BoundedCall::run(const Work& work, const Limits& limits)
     }
     if (child == 0) {
         close(pipeEnds[0]);
-        runChild(work, limits, pipeEnds[1]);
+        runChild(work, limits, pipeEnds[1], parent);
     }
     close(pipeEnds[1]);
     Outcome outcome = ChildWatch(child, pipeEnds[0], limits, residentAtStart).wait();
     close(pipeEnds[0]);
     return outcome;
+}
+
+BoundedCall::Outcome BoundedCall::run(Task task, const std::string& request, const Limits& limits)
+{
+    if (std::optional<Outcome> launched = ChildLauncher::run(task, request, limits)) {
+        return std::move(*launched);
+    }
+    return run([task, &request](std::string& reply) { task(request, reply); }, limits);
 }
 
 std::string BoundedCall::Outcome::describe(const Limits& limits) const

@@ -68,8 +68,16 @@ public:
 
     // The function fills the reply it hands back.
     using Work = std::function<void(std::string& reply)>;
+    // A task that a child forked from the launcher can run: a plain
+    // function of the program, given its request as bytes.
+    using Task = void (*)(const std::string& request, std::string& reply);
 
+    // In a child forked from this process, whatever its size.
     static Outcome run(const Work& work, const Limits& limits);
+    // In a child forked from the launcher when it runs (ChildLauncher),
+    // which costs a fraction of forking a process that holds a GL context;
+    // from this process otherwise.
+    static Outcome run(Task task, const std::string& request, const Limits& limits);
 
     // The status the child ends with when an allocation fails: the new
     // handler's, and one a function may exit with itself.

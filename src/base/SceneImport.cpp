@@ -55,9 +55,13 @@ void refuse(MessageWriter& reply, const std::string& reason)
     reply.putString(reason);
 }
 
-// Runs in the child.
-void importAndReply(const std::string& path, unsigned int postProcessing, std::string& bytes)
+// Runs in the child: the request holds the post-processing flags and the
+// path.
+void importAndReply(const std::string& request, std::string& bytes)
 {
+    MessageReader fields(request);
+    const auto postProcessing = fields.get<unsigned int>();
+    const std::string path = fields.getString(request.size());
     MessageWriter reply;
     const ColladaPreCheck::Verdict verdict = ColladaPreCheck::check(path);
     if (!verdict.safe) {
@@ -84,8 +88,10 @@ std::unique_ptr<aiScene> SceneImport::read(const std::string& path, unsigned int
                                            std::string_view component, const BoundedCall::Limits& limits)
 {
     const std::string fileName = "'" + std::filesystem::path(path).filename().string() + "'";
-    const BoundedCall::Outcome outcome = BoundedCall::run(
-        [&path, postProcessing](std::string& reply) { importAndReply(path, postProcessing, reply); }, limits);
+    MessageWriter request;
+    request.put(postProcessing);
+    request.putString(path);
+    const BoundedCall::Outcome outcome = BoundedCall::run(importAndReply, request.message(), limits);
     if (outcome.ending != BoundedCall::Ending::Replied) {
         Log::error(component, "Import of " + fileName + " " + outcome.describe(limits));
         return nullptr;

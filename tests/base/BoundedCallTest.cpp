@@ -1,5 +1,7 @@
 #include "base/BoundedCall.h"
 
+#include "base/ChildLauncher.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,6 +12,7 @@
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -148,4 +151,33 @@ TEST(BoundedCall, EveryWayOfDyingIsOneNamedOutcomeAndTheProgramGoesOn)
     // The program is still here and the next call works.
     const BoundedCall::Outcome after = BoundedCall::run([](std::string& reply) { reply = "still here"; }, smallLimits);
     EXPECT_EQ(after.reply, "still here");
+}
+
+TEST(BoundedCall, TasksRunInChildrenOfTheLauncherWhileItLivesAndOfTheProgramOtherwise)
+{
+    // Each task replies with its request and the process it was forked
+    // from.
+    const BoundedCall::Task whereFrom = [](const std::string& request, std::string& reply) {
+        reply = request + " from " + std::to_string(getppid());
+    };
+    const BoundedCall::Task crash = [](const std::string&, std::string&) { std::abort(); };
+    const std::string program = std::to_string(getpid());
+
+    EXPECT_EQ(BoundedCall::run(whereFrom, "alone", smallLimits).reply, "alone from " + program);
+    ASSERT_TRUE(ChildLauncher::start());
+    const pid_t launcher = ChildLauncher::processId();
+    EXPECT_EQ(BoundedCall::run(whereFrom, "launched", smallLimits).reply, "launched from " + std::to_string(launcher));
+    EXPECT_EQ(BoundedCall::run(crash, "", smallLimits).describe(smallLimits), "crashed with signal 6 (SIGABRT)");
+    EXPECT_TRUE(ChildLauncher::isRunning());
+
+    // A launcher that is gone is noticed and left; the program forks its
+    // children itself from then on.
+    kill(launcher, SIGKILL);
+    EXPECT_EQ(BoundedCall::run(whereFrom, "after", smallLimits).reply, "after from " + program);
+    EXPECT_FALSE(ChildLauncher::isRunning());
+    ASSERT_TRUE(ChildLauncher::start());
+    EXPECT_NE(ChildLauncher::processId(), launcher);
+    ChildLauncher::stop();
+    EXPECT_FALSE(ChildLauncher::isRunning());
+    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "a child was left behind";
 }
