@@ -37,9 +37,10 @@ public:
     // The limits of one imported or decoded file, chosen so that the
     // shipped scene and every model at hand load far inside them, and a
     // file that hits one still leaves the program at its first frame well
-    // within 30 s. README.md gives the figures behind them.
+    // within 30 s; the largest reply holds an image of 8192 x 8192 texels.
+    // docs/robustness.md gives the figures behind them.
     static constexpr Limits fileLimits{std::chrono::seconds(10), std::uint64_t{2} << 30,
-                                       std::chrono::milliseconds(20000), std::size_t{512} << 20};
+                                       std::chrono::milliseconds(20000), std::size_t{320} << 20};
 
     enum class Ending {
         Replied,       // exited with status 0 after a whole reply
