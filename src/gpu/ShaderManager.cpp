@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 namespace {
 
@@ -105,6 +106,17 @@ std::string readSource(const std::string& path, const std::string& fileName)
         Log::error(component, "Could not open '" + fileName + "'");
     }
     return {};
+}
+
+// Editors save UTF-8 with a byte-order mark by default, and the driver's
+// preprocessor takes its three bytes for a stray token before "#version".
+std::string withoutByteOrderMark(std::string source)
+{
+    constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+    if (source.compare(0, byteOrderMark.size(), byteOrderMark) == 0) {
+        source.erase(0, byteOrderMark.size());
+    }
+    return source;
 }
 
 // Some tools pad a file with NUL bytes after its text. The driver takes the
@@ -235,7 +247,8 @@ PixelShader* ShaderManager::addShader(const std::string& name, const std::string
 
 bool ShaderManager::compileShaderFile(unsigned int type, const std::string& fileName, unsigned int& shader) const
 {
-    const std::optional<std::string> source = textBeforePadding(readSource(shaderDirectory + fileName, fileName));
+    const std::optional<std::string> source =
+        textBeforePadding(withoutByteOrderMark(readSource(shaderDirectory + fileName, fileName)));
     if (!source) {
         Log::error(component, "Failed to compile shader '" + fileName + "': the source holds text after a NUL byte");
         shader = 0;

@@ -11,16 +11,21 @@ Texture::Texture(unsigned int id, int textureUnit, unsigned int target, std::str
 {
 }
 
-void Texture::bind() const
+void Texture::bindOn(int unit, const std::string& sampler) const
 {
     // Without a bound program there is no sampler to point at the unit; the
-    // texture still goes onto its unit so the texture state is the same
+    // texture still goes onto the unit so the texture state is the same
     // either way.
     if (const PixelShader* program = PixelShader::getActive()) {
-        program->setUniform1i(samplerName.c_str(), textureUnit);
+        program->setUniform1i(sampler.c_str(), unit);
     }
-    glActiveTexture(GL_TEXTURE0 + textureUnit);
+    glActiveTexture(GL_TEXTURE0 + unit);
     glBindTexture(target, id);
+}
+
+void Texture::bind() const
+{
+    bindOn(textureUnit, samplerName);
 }
 
 void Texture::unbind() const

@@ -2,58 +2,15 @@
 
 #include "base/FileStem.h"
 #include "base/Log.h"
-#include "gpu/ImageHeader.h"
 
-#include <FreeImage.h>
 #include <GL/glew.h>
-#include <tiffio.h>
 
-#include <filesystem>
 #include <memory>
-#include <optional>
 #include <utility>
 
 namespace {
 
 constexpr const char* component = TextureManager::component;
-
-struct BitmapUnloader {
-    void operator()(FIBITMAP* bitmap) const { FreeImage_Unload(bitmap); }
-};
-// Owning bitmaps release themselves on whichever path a load gives up.
-using Bitmap = std::unique_ptr<FIBITMAP, BitmapUnloader>;
-
-// FreeImage widens only 8-bit-per-channel layouts (and 16-bit colour) to 32
-// bits, so the rest go through 8 bits first: 16-bit grey keeps its high
-// byte, float colour is tone mapped, other scalar types are rescaled over
-// their range. Null where FreeImage has no conversion.
-Bitmap toEightBitsPerChannel(FIBITMAP* bitmap)
-{
-    switch (FreeImage_GetImageType(bitmap)) {
-    case FIT_UINT16:
-        return Bitmap(FreeImage_ConvertTo8Bits(bitmap));
-    case FIT_RGBF:
-    case FIT_RGBAF:
-        return Bitmap(FreeImage_ToneMapping(bitmap, FITMO_DRAGO03, 0.0, 0.0));
-    default:
-        return Bitmap(FreeImage_ConvertToType(bitmap, FIT_BITMAP, TRUE));
-    }
-}
-
-// The upload reads four bytes per texel in blue, green, red, alpha order,
-// so any other layout would make it read past the bitmap's pixels.
-Bitmap toBgra32(Bitmap bitmap)
-{
-    const FREE_IMAGE_TYPE type = FreeImage_GetImageType(bitmap.get());
-    if (type == FIT_BITMAP && FreeImage_GetBPP(bitmap.get()) == 32) {
-        return bitmap;
-    }
-    if (type == FIT_BITMAP || type == FIT_RGB16 || type == FIT_RGBA16) {
-        return Bitmap(FreeImage_ConvertTo32Bits(bitmap.get()));
-    }
-    const Bitmap narrowed = toEightBitsPerChannel(bitmap.get());
-    return narrowed ? Bitmap(FreeImage_ConvertTo32Bits(narrowed.get())) : nullptr;
-}
 
 // The largest width and height the driver takes for a 2D texture.
 unsigned int maxTextureSize()
@@ -61,52 +18,6 @@ unsigned int maxTextureSize()
     GLint size = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
     return size > 0 ? static_cast<unsigned int>(size) : 0;
-}
-
-bool exceedsDriverLimit(unsigned int width, unsigned int height)
-{
-    const unsigned int limit = maxTextureSize();
-    return width > limit || height > limit;
-}
-
-bool hasUploadableSize(FIBITMAP* bitmap)
-{
-    const unsigned int width = FreeImage_GetWidth(bitmap);
-    const unsigned int height = FreeImage_GetHeight(bitmap);
-    return width != 0 && height != 0 && !exceedsDriverLimit(width, height);
-}
-
-bool isUploadable(FIBITMAP* bitmap)
-{
-    return bitmap != nullptr && FreeImage_GetBits(bitmap) != nullptr && hasUploadableSize(bitmap);
-}
-
-// A path that names neither a regular file nor a directory: FreeImage would
-// block on a named pipe until a writer came and read a device that never
-// ends. A directory it reads safely, as a file of no format it knows.
-bool blocksOrNeverEnds(const std::string& path)
-{
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(path, error);
-    return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
-           !std::filesystem::is_directory(status);
-}
-
-// The format the content shows, else the one the extension names.
-FREE_IMAGE_FORMAT detectFormat(const std::string& path)
-{
-    const FREE_IMAGE_FORMAT byContent = FreeImage_GetFileType(path.c_str(), 0);
-    return byContent != FIF_UNKNOWN ? byContent : FreeImage_GetFIFFromFilename(path.c_str());
-}
-
-bool claimsMoreThanTheDriverTakes(const std::string& path)
-{
-    if (blocksOrNeverEnds(path)) {
-        return false;
-    }
-    const FREE_IMAGE_FORMAT format = detectFormat(path);
-    const std::optional<ImageHeader::Size> claimed = ImageHeader::claimedSize(path, format);
-    return claimed && exceedsDriverLimit(claimed->width, claimed->height);
 }
 
 // A new texture, bound to target on its unit, which stays selected.
@@ -125,47 +36,27 @@ void setFilters(GLenum target, int minFilter, int magFilter)
     glTexParameteri(target, GL_TEXTURE_MAG_FILTER, magFilter);
 }
 
-// The image as 32-bit blue-green-red-alpha pixels, or null after the lines
-// that say why not.
-Bitmap readPixels(const std::string& path, const std::string& fileName)
+// A 2D texture of the image with its mipmaps, made on the unit, which stays
+// selected with nothing bound.
+GLuint uploadMipmapped(const ImageDecoder::Result& image, int textureUnit, int internalFormat, unsigned int format,
+                       int minFilter, int magFilter, int wrapS, int wrapT)
 {
-    if (claimsMoreThanTheDriverTakes(path)) {
-        Log::error(component, "Invalid texture '" + fileName + "'");
-        return nullptr;
-    }
-    Bitmap loaded(TextureManager::loadImage(path));
-    if (!loaded) {
-        Log::error(component, "Cannot read file '" + fileName + "'");
-        return nullptr;
-    }
-    // Checked before the conversion too, which would allocate the pixels of
-    // an oversized image once more.
-    Bitmap image = isUploadable(loaded.get()) ? toBgra32(std::move(loaded)) : nullptr;
-    if (!isUploadable(image.get())) {
-        Log::error(component, "Invalid texture '" + fileName + "'");
-        return nullptr;
-    }
-    return image;
+    // The rows come bottom row first, which is where GL puts its texture
+    // origin, so the pixels go up as they are.
+    const GLuint id = generateOnUnit(GL_TEXTURE_2D, textureUnit);
+    glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, static_cast<GLsizei>(image.width),
+                 static_cast<GLsizei>(image.height), 0, format, GL_UNSIGNED_BYTE, image.pixels.data());
+    glGenerateMipmap(GL_TEXTURE_2D);
+    setFilters(GL_TEXTURE_2D, minFilter, magFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrapS);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrapT);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return id;
 }
 
-// FreeImage says what it finds wrong with a file through this one hook, and
-// drops the message when none is set.
-void logFreeImageMessage(FREE_IMAGE_FORMAT, const char* message)
+ImageDecoder::Use otherUse(ImageDecoder::Use use)
 {
-    Log::error(component, message != nullptr ? message : "");
-}
-
-// Debian's FreeImage reads TIFF files through the system's libtiff, whose
-// default handlers print to standard error: a warning for every tag it does
-// not know, and an error for every EXIF tag that FreeImage asks for and the
-// file lacks, over a hundred lines for one ordinary TIFF. A failed load
-// still reaches the log, through FreeImage's message and the lines of the
-// texture manager.
-void routeLibraryMessages()
-{
-    FreeImage_SetOutputMessage(logFreeImageMessage);
-    TIFFSetWarningHandler(nullptr);
-    TIFFSetErrorHandler(nullptr);
+    return use == ImageDecoder::Use::Colour ? ImageDecoder::Use::NormalMap : ImageDecoder::Use::Colour;
 }
 
 } // namespace
@@ -173,39 +64,59 @@ void routeLibraryMessages()
 TextureManager::TextureManager(std::string textureDirectory)
     : textureDirectory(std::move(textureDirectory))
 {
-    routeLibraryMessages();
+    ImageDecoder::routeLibraryMessages();
 }
 
 Texture* TextureManager::addTexture(const std::string& fileName, int textureUnit, const std::string& samplerName,
                                     int internalFormat, unsigned int format, int minFilter, int magFilter, int wrapS,
-                                    int wrapT)
+                                    int wrapT, ImageDecoder::Use use)
 {
-    const std::string key = fileStem(fileName);
-    if (Texture* registered = textures.existing(key)) {
-        return registered;
+    const auto known = namesOfFiles.find({fileName, use});
+    if (known != namesOfFiles.end()) {
+        return textures.existing(known->second);
     }
-    const Bitmap image = readPixels(textureDirectory + fileName, fileName);
-    if (!image) {
+    const ImageDecoder::Result image =
+        ImageDecoder::decode(textureDirectory + fileName, fileName, use, maxTextureSize());
+    for (const std::string& line : image.errors) {
+        Log::error(component, line);
+    }
+    if (!image.decoded()) {
         return nullptr;
     }
-    const int width = static_cast<int>(FreeImage_GetWidth(image.get()));
-    const int height = static_cast<int>(FreeImage_GetHeight(image.get()));
+    const GLuint id =
+        uploadMipmapped(image, textureUnit, internalFormat, format, minFilter, magFilter, wrapS, wrapT);
+    return registerImage(fileName, use, image.convertedForUse,
+                         std::make_unique<Texture>(id, textureUnit, GL_TEXTURE_2D, samplerName,
+                                                   static_cast<int>(image.width), static_cast<int>(image.height)));
+}
 
-    // FreeImage keeps the rows bottom-up, which is where GL puts its texture
-    // origin, so the pixels go up as they are.
-    const GLuint id = generateOnUnit(GL_TEXTURE_2D, textureUnit);
-    glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, width, height, 0, format, GL_UNSIGNED_BYTE,
-                 FreeImage_GetBits(image.get()));
-    glGenerateMipmap(GL_TEXTURE_2D);
-    setFilters(GL_TEXTURE_2D, minFilter, magFilter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrapS);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrapT);
-    glBindTexture(GL_TEXTURE_2D, 0);
-
-    Texture* texture = textures.insert(
-        key, std::make_unique<Texture>(id, textureUnit, GL_TEXTURE_2D, samplerName, width, height));
-    Log::info(component, "Texture '" + fileName + "' added successfully as '" + key + "'");
+// An image whose pixels do not depend on the use serves both.
+Texture* TextureManager::registerImage(const std::string& fileName, ImageDecoder::Use use, bool convertedForUse,
+                                       std::unique_ptr<Texture> image)
+{
+    const std::string name = freeNameFor(fileName);
+    Texture* texture = textures.insert(name, std::move(image));
+    namesOfFiles[{fileName, use}] = name;
+    if (!convertedForUse) {
+        namesOfFiles[{fileName, otherUse(use)}] = name;
+    }
+    Log::info(component, "Texture '" + fileName + "' added successfully as '" + name + "'");
     return texture;
+}
+
+// Plain stems hold no ".", so a name that starts with "./" is never one,
+// and no two files share one.
+std::string TextureManager::freeNameFor(const std::string& fileName) const
+{
+    const std::string stem = fileStem(fileName);
+    if (textures.find(stem) == nullptr) {
+        return stem;
+    }
+    std::string name = "./" + fileName;
+    for (int copy = 2; textures.find(name) != nullptr; ++copy) {
+        name = "./" + fileName + " #" + std::to_string(copy);
+    }
+    return name;
 }
 
 Texture* TextureManager::addCubemap(const std::string& name, int width, int height, int textureUnit,
@@ -239,55 +150,20 @@ Texture* TextureManager::addDepthCubemap(const std::string& name, int width, int
                       GL_UNSIGNED_INT, GL_LINEAR, GL_LINEAR, GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE);
 }
 
-// The shared FreeImage library registers its format plugins when it is
-// loaded, so there is no FreeImage_Initialise call to make first.
-FIBITMAP* TextureManager::loadImage(const std::string& path)
-{
-    if (blocksOrNeverEnds(path)) {
-        return nullptr;
-    }
-    const FREE_IMAGE_FORMAT format = detectFormat(path);
-    if (format == FIF_UNKNOWN) {
-        Log::error(component, "Unrecognized file format '" + path + "'");
-        return nullptr;
-    }
-    // FreeImage's X bitmap reader never returns from a file whose data end
-    // before the size it claims, so that format counts as one it cannot read.
-    if (!FreeImage_FIFSupportsReading(format) || format == FIF_XBM) {
-        Log::error(component, "Unsupported file format '" + path + "'");
-        return nullptr;
-    }
-    // FreeImage would only say once more, in a message of its own, that a
-    // missing file cannot be opened.
-    std::error_code error;
-    if (!std::filesystem::exists(path, error)) {
-        return nullptr;
-    }
-    // A header can claim a size no texture can have, and FreeImage would
-    // allocate the pixels before any check could look at it. Where the
-    // format lets the header be read alone, such a header is returned
-    // without pixels instead, which the caller refuses as invalid.
-    if (FreeImage_FIFSupportsNoPixels(format)) {
-        Bitmap header(FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS));
-        if (!header || !hasUploadableSize(header.get())) {
-            return header.release();
-        }
-    }
-    return FreeImage_Load(format, path.c_str(), 0);
-}
-
 Texture* TextureManager::getTexture(const std::string& name) const
 {
     return textures.get(name);
 }
 
-Texture* TextureManager::findTexture(const std::string& name) const
+Texture* TextureManager::findImage(const std::string& fileName, ImageDecoder::Use use) const
 {
-    return textures.find(name);
+    const auto known = namesOfFiles.find({fileName, use});
+    return known != namesOfFiles.end() ? textures.find(known->second) : nullptr;
 }
 
 void TextureManager::cleanUp()
 {
     textures.forEach([](const Texture& texture) { texture.release(); });
     textures.clear();
+    namesOfFiles.clear();
 }

@@ -42,9 +42,10 @@ PointLight::PointLight(const glm::vec3& lightColor, float ambientCoeff, float di
     Log::info(component, "Light '" + name + "' imported successfully");
 }
 
-// Only the node's own transform places the light; its parents are
-// deliberately ignored. A transform with a NaN or infinite element leaves the
-// light at the origin: the position feeds the shadow matrices.
+// Only the translation of the node's own transform places the light; its
+// parents, and its own rotation and scale, are deliberately ignored. A NaN
+// or infinite translation leaves the light at the origin: the position
+// feeds the shadow matrices.
 void PointLight::placeAtNode(const aiScene& scene, const std::string& name)
 {
     const aiNode* node = scene.mRootNode != nullptr ? scene.mRootNode->FindNode(name.c_str()) : nullptr;
@@ -52,12 +53,12 @@ void PointLight::placeAtNode(const aiScene& scene, const std::string& name)
         Log::error(component, "No position coordinates found in light '" + name + "'");
         return;
     }
-    const glm::mat4 placement = convertAssimpMatrix(node->mTransformation);
-    if (!isFinite(placement)) {
+    const glm::vec3 translation(convertAssimpMatrix(node->mTransformation)[3]);
+    if (!isFinite(translation)) {
         Log::error(component, "Light '" + name + "' has a transform that is not finite");
         return;
     }
-    lightPosition = glm::vec3(placement[3]);
+    lightPosition = translation;
 }
 
 void PointLight::setUniforms() const

@@ -6,13 +6,10 @@
 
 namespace {
 
-constexpr int diffuseUnit = 0;
-constexpr int normalUnit = 1;
-
-void bindSlot(const Texture* texture, int unit)
+void bindSlot(const Texture* texture, int unit, const char* sampler)
 {
     if (texture != nullptr) {
-        texture->bind();
+        texture->bindOn(unit, sampler);
         return;
     }
     glActiveTexture(GL_TEXTURE0 + unit);
@@ -28,8 +25,8 @@ Material::Material(Texture* diffuseTexture, Texture* normalTexture)
 
 void Material::bind() const
 {
-    bindSlot(diffuseTexture, diffuseUnit);
-    bindSlot(normalTexture, normalUnit);
+    bindSlot(diffuseTexture, colourUnit, colourSampler);
+    bindSlot(normalTexture, normalMapUnit, normalMapSampler);
 }
 
 void Material::unbind() const

@@ -30,6 +30,9 @@ constexpr unsigned int importFlags = aiProcess_CalcTangentSpace | aiProcess_Tria
                                      aiProcess_GenSmoothNormals | aiProcess_RemoveRedundantMaterials;
 // Whatever goes wrong in the file is the asset manager's to report.
 constexpr const char* component = AssetManager::component;
+// What a slot holds when the material names no image or its image fails.
+constexpr const char* defaultColourFile = "checkerboard.png";
+constexpr const char* defaultNormalMapFile = "normal_up.png";
 
 // The CPU side of a model's shared buffers, filled mesh after mesh.
 struct VertexData {
@@ -126,20 +129,22 @@ unsigned int createVertexArray(std::initializer_list<Attribute> attributes, unsi
     return vertexArray;
 }
 
-Texture* requestTexture(const std::string& fileName, int unit, const std::string& samplerName)
+Texture* requestTexture(const std::string& fileName, int unit, const std::string& samplerName,
+                        ImageDecoder::Use use)
 {
     return processObjects().textures->addTexture(fileName, unit, samplerName, GL_RGBA, GL_BGRA,
-                                                 GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT, GL_REPEAT);
+                                                 GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT, GL_REPEAT, use);
 }
 
 Texture* requestColourTexture(const std::string& fileName)
 {
-    return requestTexture(fileName, 0, "textureMap");
+    return requestTexture(fileName, Material::colourUnit, Material::colourSampler, ImageDecoder::Use::Colour);
 }
 
 Texture* requestNormalMap(const std::string& fileName)
 {
-    return requestTexture(fileName, 1, "normalMap");
+    return requestTexture(fileName, Material::normalMapUnit, Material::normalMapSampler,
+                          ImageDecoder::Use::NormalMap);
 }
 
 // The file name of the material's first texture of the type, if Assimp can
@@ -173,8 +178,8 @@ Texture* namedOrDefault(const aiMaterial& material, aiTextureType type, Texture*
 // Normal maps are authored in the lightmap slot.
 Material texturedMaterial(const aiMaterial& material, unsigned int normalMapCount, unsigned int colourCount)
 {
-    Texture* colour = requestColourTexture("checkerboard.png");
-    Texture* normalMap = requestNormalMap("normal_up.png");
+    Texture* colour = requestColourTexture(defaultColourFile);
+    Texture* normalMap = requestNormalMap(defaultNormalMapFile);
     if (normalMapCount > 0) {
         normalMap = namedOrDefault(material, aiTextureType_LIGHTMAP, requestNormalMap, normalMap);
     }
@@ -189,8 +194,8 @@ Material untexturedMaterial(const aiMaterial& material)
     aiString name;
     aiGetMaterialString(&material, AI_MATKEY_NAME, &name);
     Log::info(component, std::string("No Texture found in Material '") + name.C_Str() + "'");
-    Texture* normalMap = requestNormalMap("normal_up.png");
-    Texture* colour = requestColourTexture("checkerboard.png");
+    Texture* normalMap = requestNormalMap(defaultNormalMapFile);
+    Texture* colour = requestColourTexture(defaultColourFile);
     return Material(colour, normalMap);
 }
 
@@ -206,7 +211,8 @@ bool Model3D::load(const std::string& fileName)
     // The materials have asked for the default images by now, so finding
     // them adds nothing to the log.
     const TextureManager& textures = *processObjects().textures;
-    defaultMaterial = Material(textures.findTexture("checkerboard"), textures.findTexture("normal_up"));
+    defaultMaterial = Material(textures.findImage(defaultColourFile, ImageDecoder::Use::Colour),
+                               textures.findImage(defaultNormalMapFile, ImageDecoder::Use::NormalMap));
     loadMeshes(*scene);
     if (scene->mRootNode != nullptr) {
         rootNode = buildNode(*scene->mRootNode);

@@ -113,6 +113,10 @@ protected:
     void SetUp() override
     {
         copyShippedScene(workspace.path());
+        // The scene animates one model; a small animated one beside it makes
+        // two, which the one model clock must still advance once a frame.
+        std::filesystem::copy_file(std::filesystem::path(GLIMMERHALL_SOURCE_DIR) / "tests/scene/data/animated.dae",
+                                   workspace.path() / "res/assets/second_animated.dae");
         workspace.write("settings.txt", "FULLSCREEN 0\nWIDTH " + std::to_string(windowWidth) + "\nHEIGHT " +
                                             std::to_string(windowHeight) + "\n");
         ASSERT_TRUE(manager.isOpen()) << "this test needs an X display";
@@ -190,6 +194,13 @@ TEST_F(Soak, ThousandsOfFramesKeepMemoryAndGlObjectsFlat)
     app.startUp(shadowMapSize);
     ASSERT_NE(app.renderer->shadowProgram, nullptr) << log.text();
     ASSERT_NE(app.renderer->shadowProgram->light, nullptr) << log.text();
+    ASSERT_NE(app.assetManager.addAsset("second_animated.dae",
+                                        std::make_unique<Model3D>(app.shaderManager.getShader("nmbptex_dir"), 0.2f,
+                                                                  7.0f, glm::vec3(0.0f), glm::vec3(1.0f), 0.0f,
+                                                                  glm::vec3(1.0f))),
+              nullptr)
+        << log.text();
+    ASSERT_FALSE(app.assetManager.findAsset("second_animated")->animations.empty());
     const ObjectCounts madeAtStartUp = liveGlObjects();
     ASSERT_GT(madeAtStartUp.at("textures"), 0);
 

@@ -12,6 +12,7 @@
 #include <regex>
 #include <set>
 #include <string>
+#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -102,10 +103,19 @@ TEST_F(BadShaderFileTest, FilesThatHoldNoShaderTextFailTheirBuild)
         expectRefused(bad.fileName, bad.pattern);
     }
 
-    // NUL bytes alone after the text are padding, which some tools write.
-    workspace.write("shader/nul_padded.frag", plainFragment + std::string(4096, '\0'));
-    LogCapture log;
-    EXPECT_NE(manager.addShader("nul_padded", "plain.vert", "nul_padded.frag", nullptr), nullptr) << log.text();
+    // NUL bytes alone after the text are padding, which some tools write;
+    // a UTF-8 byte-order mark before it is what many editors write.
+    const std::string byteOrderMark = "\xEF\xBB\xBF";
+    const std::pair<std::string, std::string> accepted[] = {
+        {"nul_padded", plainFragment + std::string(4096, '\0')},
+        {"marked", byteOrderMark + plainFragment},
+        {"marked_padded", byteOrderMark + plainFragment + std::string(16, '\0')},
+    };
+    for (const auto& [name, content] : accepted) {
+        workspace.write("shader/" + name + ".frag", content);
+        LogCapture log;
+        EXPECT_NE(manager.addShader(name, "plain.vert", name + ".frag", nullptr), nullptr) << log.text();
+    }
 }
 
 TEST_F(BadShaderFileTest, PathsThatAreNoRegularFileAreNotOpened)

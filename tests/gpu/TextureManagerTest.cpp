@@ -2,6 +2,7 @@
 #include "gpu/TextureManager.h"
 
 #include "GlTest.h"
+#include "ImageForgery.h"
 #include "LogCapture.h"
 
 #include <FreeImage.h>
@@ -11,7 +12,9 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -22,10 +25,27 @@ using Lines = std::vector<std::string>;
 class TextureManagerTest : public GlTest {
 protected:
     // Requested the way materials request their diffuse and normal maps.
-    Texture* addImage(const std::string& fileName, int unit = 0, const std::string& sampler = "textureMap")
+    Texture* addImage(const std::string& fileName, int unit = 0, const std::string& sampler = "textureMap",
+                      ImageDecoder::Use use = ImageDecoder::Use::Colour)
     {
         return manager.addTexture(fileName, unit, sampler, GL_RGBA, GL_BGRA, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR,
-                                  GL_REPEAT, GL_REPEAT);
+                                  GL_REPEAT, GL_REPEAT, use);
+    }
+
+    Texture* addNormalMap(const std::string& fileName)
+    {
+        return addImage(fileName, 1, "normalMap", ImageDecoder::Use::NormalMap);
+    }
+
+    // A portable float map: "PF" colour or "Pf" grey, rows bottom row
+    // first, little-endian.
+    void writeFloatImage(const std::string& fileName, const char* kind, int width, const std::vector<float>& values)
+    {
+        const int components = kind[1] == 'F' ? 3 : 1;
+        const std::string header = std::string(kind) + "\n" + std::to_string(width) + " " +
+                                   std::to_string(values.size() / components / width) + "\n-1.0\n";
+        workspace.write("res/texture/" + fileName,
+                        header + std::string(reinterpret_cast<const char*>(values.data()), values.size() * 4));
     }
 
     Texture* addShadowCubemap()
@@ -129,24 +149,55 @@ GLint samplerValue(const PixelShader& shader, const char* name)
 
 } // namespace
 
-TEST_F(TextureManagerTest, RegistersImagesUnderTheirStem)
+TEST_F(TextureManagerTest, EachFileIsATextureOfItsOwnRegisteredUnderItsStemWhileThatIsFree)
 {
-    writeImage("brick.ppm", "P6\n1 1\n255\n", {1, 2, 3});
     writeImage("plain", "P6\n1 1\n255\n", {4, 5, 6});
+    // A second file with a stem already taken is registered under "./" and
+    // its file name, which no stem can be.
+    const std::pair<std::string, std::string> sharingAStem[] = {
+        {"brick.v2_diffuse.png", "brick.v2_normal.png"},
+        {"body.1001.png", "body.1002.png"},
+        {"wall.png", "wall.nrm.png"},
+        {"ridge.png", "ridge"},
+    };
+    std::uint8_t shade = 0;
+    for (const auto& [first, second] : sharingAStem) {
+        ASSERT_TRUE(ImageForgery::writeSolid(workspace.path() / "res/texture" / first, {++shade, 0, 0, 255}));
+        ASSERT_TRUE(ImageForgery::writeSolid(workspace.path() / "res/texture" / second, {++shade, 0, 0, 255}));
+    }
     LogCapture log;
 
-    Texture* brick = addImage("brick.ppm");
-    ASSERT_NE(brick, nullptr);
-    EXPECT_EQ(addImage("brick.tga", 1, "normalMap"), brick);
-    EXPECT_EQ(manager.getTexture("brick"), brick);
-    EXPECT_EQ(manager.getTexture("brick.ppm"), nullptr);
+    shade = 0;
+    Lines expected;
+    for (const auto& [first, second] : sharingAStem) {
+        SCOPED_TRACE(first);
+        const std::string stem = first.substr(0, first.find('.'));
+        Texture* colour = addImage(first);
+        Texture* normalMap = addNormalMap(second);
+        ASSERT_NE(colour, nullptr);
+        ASSERT_NE(normalMap, nullptr);
+        EXPECT_NE(colour, normalMap);
+        EXPECT_EQ(texelsOf(colour).front(), (Bgra{0, 0, ++shade, 255}));
+        EXPECT_EQ(texelsOf(normalMap).front(), (Bgra{0, 0, ++shade, 255}));
+        // The same file asked for again, in either slot, is the same texture.
+        EXPECT_EQ(addNormalMap(first), colour);
+        EXPECT_EQ(addImage(second), normalMap);
+        EXPECT_EQ(manager.getTexture(stem), colour);
+        EXPECT_EQ(manager.getTexture("./" + second), normalMap);
+        for (const std::string& line :
+             {"INFO TextureManager: Texture '" + first + "' added successfully as '" + stem + "'",
+              "INFO TextureManager: Texture '" + second + "' added successfully as './" + second + "'",
+              "INFO TextureManager: Texture '" + stem + "' already exists",
+              "INFO TextureManager: Texture './" + second + "' already exists"}) {
+            expected.push_back(line);
+        }
+    }
+    EXPECT_EQ(manager.getTexture("wall.png"), nullptr);
     // Without an extension the content alone tells the format.
     EXPECT_NE(addImage("plain"), nullptr);
-
-    EXPECT_EQ(log.lines(), (Lines{"INFO TextureManager: Texture 'brick.ppm' added successfully as 'brick'",
-                                  "INFO TextureManager: Texture 'brick' already exists",
-                                  "ERROR TextureManager: Texture 'brick.ppm' does not exist in map",
-                                  "INFO TextureManager: Texture 'plain' added successfully as 'plain'"}));
+    expected.push_back("ERROR TextureManager: Texture 'wall.png' does not exist in map");
+    expected.push_back("INFO TextureManager: Texture 'plain' added successfully as 'plain'");
+    EXPECT_EQ(log.lines(), expected);
 }
 
 TEST_F(TextureManagerTest, UnreadableFilesPrintTheirLinesAndStayUnregistered)
@@ -207,6 +258,67 @@ TEST_F(TextureManagerTest, UploadsEveryPixelLayoutAsBgraBottomRowFirst)
     EXPECT_EQ(takeGlError(), GL_NO_ERROR);
 }
 
+TEST_F(TextureManagerTest, FloatImagesAreMadeFiniteAndFloatNormalMapsGoToEightBitsLinearly)
+{
+    const float infinity = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    // Colour is tone mapped after infinity is clamped to the brightest
+    // finite value and NaN to the darkest, so "hot" draws as "tame" does.
+    writeFloatImage("hot.pfm", "PF", 4,
+                    {0.1f, 0.1f, 0.1f, 0.9f, 0.5f, 0.2f, infinity, 0.1f, 0.5f, nan, 0.5f, 0.5f});
+    writeFloatImage("tame.pfm", "PF", 4, {0.1f, 0.1f, 0.1f, 0.9f, 0.5f, 0.2f, 0.9f, 0.1f, 0.5f, 0.1f, 0.5f, 0.5f});
+    // Grey is rescaled over its range.
+    writeFloatImage("grey.pfm", "Pf", 3, {0.2f, 0.6f, -infinity});
+    // Normal maps are clamped to 0..1 and go to 8 bits linearly, like the
+    // same map saved with 8 bits.
+    std::vector<float> flat;
+    for (int texel = 0; texel < 4; ++texel) {
+        flat.insert(flat.end(), {0.5f, 0.5f, 1.0f});
+    }
+    writeFloatImage("flat.pfm", "PF", 2, flat);
+    writeFloatImage("wild.pfm", "PF", 2, {1.5f, -0.2f, infinity, nan, 0.25f, 0.75f});
+    ASSERT_TRUE(ImageForgery::writeSolid(workspace.path() / "res/texture/normal_up.png", {128, 128, 255, 255}));
+    const ImageForgery::Bitmap withAlpha(FreeImage_AllocateT(FIT_RGBAF, 1, 1));
+    *reinterpret_cast<FIRGBAF*>(FreeImage_GetBits(withAlpha.get())) = {0.5f, 0.5f, 1.0f, 0.25f};
+    workspace.write("res/texture/alpha.tif", ImageForgery::encode(withAlpha.get(), FIF_TIFF));
+
+    LogCapture log;
+    const std::vector<Bgra> hot = texelsOf(addImage("hot.pfm"));
+    EXPECT_EQ(hot, texelsOf(addImage("tame.pfm")));
+    ASSERT_EQ(hot.size(), 4u);
+    EXPECT_GT(hot[1][2], 0);
+    EXPECT_EQ(texelsOf(addImage("grey.pfm")),
+              (std::vector<Bgra>{{0, 0, 0, 255}, {255, 255, 255, 255}, {0, 0, 0, 255}}));
+    Texture* flatNormalMap = addNormalMap("flat.pfm");
+    EXPECT_EQ(texelsOf(flatNormalMap), texelsOf(addNormalMap("normal_up.png")));
+    EXPECT_EQ(texelsOf(flatNormalMap), std::vector<Bgra>(4, {255, 128, 128, 255}));
+    EXPECT_EQ(texelsOf(addNormalMap("wild.pfm")), (std::vector<Bgra>{{255, 0, 255, 255}, {191, 64, 0, 255}}));
+    EXPECT_EQ(texelsOf(addNormalMap("alpha.tif")), (std::vector<Bgra>{{255, 128, 128, 64}}));
+
+    // Asked for as colour too, the float map is a second texture, tone
+    // mapped; each use keeps its own.
+    Texture* flatColour = addImage("flat.pfm");
+    ASSERT_NE(flatColour, nullptr);
+    EXPECT_NE(flatColour, flatNormalMap);
+    EXPECT_EQ(addNormalMap("flat.pfm"), flatNormalMap);
+    EXPECT_EQ(addImage("flat.pfm"), flatColour);
+    EXPECT_EQ(log.lines(),
+              (Lines{"ERROR TextureManager: Texture 'hot.pfm' has texels that are not finite",
+                     "INFO TextureManager: Texture 'hot.pfm' added successfully as 'hot'",
+                     "INFO TextureManager: Texture 'tame.pfm' added successfully as 'tame'",
+                     "ERROR TextureManager: Texture 'grey.pfm' has texels that are not finite",
+                     "INFO TextureManager: Texture 'grey.pfm' added successfully as 'grey'",
+                     "INFO TextureManager: Texture 'flat.pfm' added successfully as 'flat'",
+                     "INFO TextureManager: Texture 'normal_up.png' added successfully as 'normal_up'",
+                     "ERROR TextureManager: Texture 'wild.pfm' has texels that are not finite",
+                     "INFO TextureManager: Texture 'wild.pfm' added successfully as 'wild'",
+                     "INFO TextureManager: Texture 'alpha.tif' added successfully as 'alpha'",
+                     "INFO TextureManager: Texture 'flat.pfm' added successfully as './flat.pfm'",
+                     "INFO TextureManager: Texture 'flat' already exists",
+                     "INFO TextureManager: Texture './flat.pfm' already exists"}));
+    EXPECT_EQ(takeGlError(), GL_NO_ERROR);
+}
+
 TEST_F(TextureManagerTest, ImageTexturesAreMipmappedWithTheirParametersAndLeftUnbound)
 {
     writeImage("normal_up.ppm", "P6\n4 2\n255\n", std::vector<int>(24, 200));
@@ -250,32 +362,36 @@ TEST_F(TextureManagerTest, CubemapsAllocateSixFacesWithTheirParameters)
     EXPECT_EQ(takeGlError(), GL_NO_ERROR);
 }
 
-TEST_F(TextureManagerTest, BindingSetsTheSamplerOfTheFirstRequestAndUnbindStaysOnTheActiveUnit)
+TEST_F(TextureManagerTest, BindingSetsTheSamplerOfTheUnitItBindsAndUnbindStaysOnTheActiveUnit)
 {
     writeImage("stone.ppm", "P6\n1 1\n255\n", {1, 2, 3});
     Texture* stone = addImage("stone.ppm");
-    ASSERT_EQ(addImage("stone.png", 1, "normalMap"), stone);
+    ASSERT_EQ(addNormalMap("stone.ppm"), stone);
     const Texture* cubemap = addShadowCubemap();
     const std::unique_ptr<PixelShader> shader = samplerProgram();
     shader->bind();
     glUniform1i(glGetUniformLocation(shader->program, "textureMap"), 5);
     glUniform1i(glGetUniformLocation(shader->program, "normalMap"), 6);
 
+    // Its own unit, then the normal-map slot's: the one texture sits on both.
     cubemap->bind();
     stone->bind();
+    stone->bindOn(1, "normalMap");
     cubemap->unbind();
 
     EXPECT_EQ(samplerValue(*shader, "textureMap"), 0);
-    EXPECT_EQ(samplerValue(*shader, "normalMap"), 6);
+    EXPECT_EQ(samplerValue(*shader, "normalMap"), 1);
     EXPECT_EQ(samplerValue(*shader, "cubeMap"), 2);
     EXPECT_EQ(boundOnUnit(0, GL_TEXTURE_BINDING_2D), static_cast<GLint>(stone->id));
-    EXPECT_EQ(boundOnUnit(1, GL_TEXTURE_BINDING_2D), 0);
+    EXPECT_EQ(boundOnUnit(1, GL_TEXTURE_BINDING_2D), static_cast<GLint>(stone->id));
+    EXPECT_EQ(boundOnUnit(1, GL_TEXTURE_BINDING_CUBE_MAP), 0);
     EXPECT_EQ(boundOnUnit(2, GL_TEXTURE_BINDING_CUBE_MAP), static_cast<GLint>(cubemap->id));
     EXPECT_EQ(takeGlError(), GL_NO_ERROR);
 
     // With no program there is no sampler to set, but the texture still
     // lands on its unit.
     shader->unbind();
+    glActiveTexture(GL_TEXTURE0);
     stone->unbind();
     LogCapture log;
     stone->bind();

@@ -109,6 +109,18 @@ TEST_F(MalformedLightFile, ANodeOrKeysThatAreNotFiniteNeverMoveTheLight)
                                         "INFO PointLight: Light 'Lamp' imported successfully"}));
     EXPECT_EQ(placed.lightPosition, glm::vec3(0.0f));
 
+    // Only the translation places the light: a NaN rotation and an infinite
+    // scale beside a finite move leave it where the move puts it.
+    const std::string nonFiniteMove = "<translate>inf 0 nan</translate>";
+    std::string turned = dataFile("light_non_finite_node.dae");
+    turned.replace(turned.find(nonFiniteMove), nonFiniteMove.size(),
+                   "<matrix>nan 0 0 2  0 inf 0 3  0 0 1 4  0 0 0 1</matrix>");
+    writeAsset("turned.dae", turned);
+    LogCapture turnedLog;
+    PointLight turnedLight = load("turned.dae");
+    EXPECT_EQ(turnedLog.lines(), std::vector<std::string>{"INFO PointLight: Light 'Lamp' imported successfully"});
+    EXPECT_EQ(turnedLight.lightPosition, glm::vec3(2, 3, 4));
+
     // One key a second: (2, 3, 4), then NaN and minus infinity, then
     // (5, 6, 7) and (8, 9, 10); the light follows the point (1, 1, 1) of
     // the path and holds its last sound place across the bad key.

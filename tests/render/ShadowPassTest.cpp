@@ -364,17 +364,21 @@ TEST_F(ShadowPassTest, AShadowProgramWithoutALightIsSkipped)
 TEST_F(ShadowPassTest, AShadowProgramWithoutTheFaceMatricesGetsNoneOfThem)
 {
     // Without "cubemapMatrix" its location is -1; the six face matrices must
-    // not land on the locations after it, which belong to other uniforms.
+    // not land on the locations after it. Five matrices of the program's own
+    // hold those locations, so a write there would be taken without a GL
+    // error and show in their values.
     workspace.write("shader/no_faces.geom", R"(#version 430 core
 layout(triangles) in;
 layout(triangle_strip, max_vertices = 3) out;
+layout(location = 0) uniform mat4 held[5];
 uniform vec2 nearFarPlane;
 uniform vec3 lightPosition;
 in vec3 vertexWorldPosition[];
 void main()
 {
     for (int corner = 0; corner < 3; ++corner) {
-        gl_Position = vec4(vertexWorldPosition[corner] - lightPosition, nearFarPlane.y);
+        gl_Position = held[0] * held[1] * held[2] * held[3] * held[4] *
+                      vec4(vertexWorldPosition[corner] - lightPosition, nearFarPlane.y);
         EmitVertex();
     }
 }
@@ -386,9 +390,20 @@ void main()
                                               pointLight());
     }
     ASSERT_NE(program, nullptr);
+    const glm::mat4 held(2.0f);
+    program->bind();
+    for (int location = 0; location < 5; ++location) {
+        PixelShader::setUniformMatrix4fv(location, glm::value_ptr(held));
+    }
+    program->unbind();
     initShadowMap();
     renderer.renderShadowMap();
     EXPECT_EQ(takeGlError(), static_cast<unsigned int>(GL_NO_ERROR));
+    for (int location = 0; location < 5; ++location) {
+        glm::mat4 value(0.0f);
+        glGetUniformfv(program->program, location, glm::value_ptr(value));
+        EXPECT_EQ(value, held) << "location " << location;
+    }
     glm::vec3 position(-1.0f);
     glGetUniformfv(program->program, glGetUniformLocation(program->program, "lightPosition"),
                    glm::value_ptr(position));

@@ -152,6 +152,28 @@ glm::mat4 rotation(float degrees, const glm::vec3& axis)
     return glm::rotate(glm::mat4(1.0f), glm::radians(degrees), axis);
 }
 
+// The Collada text with the effect also taking the image file as its normal
+// map (the ambient slot, which Assimp reads as the light map).
+std::string withNormalMap(std::string collada, const std::string& effect, const std::string& fileName)
+{
+    collada.insert(collada.find("</library_images>"),
+                   "<image id=\"normal-map-image\"><init_from>" + fileName + "</init_from></image>");
+    const std::size_t effectStart = collada.find("<effect id=\"" + effect + "-effect\">");
+    const std::string profile = "<profile_COMMON>";
+    collada.insert(collada.find(profile, effectStart) + profile.size(),
+                   "<newparam sid=\"normal-map-surface\"><surface type=\"2D\"><init_from>normal-map-image"
+                   "</init_from></surface></newparam><newparam sid=\"normal-map-sampler\"><sampler2D><source>"
+                   "normal-map-surface</source></sampler2D></newparam>");
+    collada.insert(collada.find("<diffuse>", effectStart),
+                   "<ambient><texture texture=\"normal-map-sampler\" texcoord=\"UVMap\"/></ambient>");
+    return collada;
+}
+
+const glm::vec4 red{1, 0, 0, 1};
+const glm::vec4 green{0, 1, 0, 1};
+const glm::vec4 blue{0, 0, 1, 1};
+const glm::vec4 flatNormal{128 / 255.0f, 128 / 255.0f, 1, 1};
+
 } // namespace
 
 TEST_F(ModelDrawing, EachNodeUploadsItsFiveMatricesForItsOwnMeshes)
@@ -211,9 +233,7 @@ TEST_F(ModelDrawing, AMeshWithoutItsMaterialOrImageSamplesTheDefaultsNotTheLastM
     // image is missing here, so whatever the base leaves on the units is
     // what the arm would sample without stand-ins. White and (128, 128, 255)
     // are the defaults.
-    const glm::vec4 green{0, 1, 0, 1};
     const glm::vec4 white{1, 1, 1, 1};
-    const glm::vec4 flatNormal{128 / 255.0f, 128 / 255.0f, 1, 1};
     std::filesystem::remove(workspace.path() / "res/texture/ember.png");
     {
         // Without even the default image the unit is left empty.
@@ -249,6 +269,49 @@ TEST_F(ModelDrawing, AMeshWithoutItsMaterialOrImageSamplesTheDefaultsNotTheLastM
             expectColourNear(recorded[v].normalColour, flatNormal);
         }
     }
+}
+
+TEST_F(ModelDrawing, EachSlotBindsItsImageOnItsOwnUnitWhicheverSlotAskedForItFirst)
+{
+    // The base (green stone) is drawn before the arm (red ember). One image
+    // is one material's colour and the other's normal map, in both ways
+    // round, so that in one case the colour slot asks for it first and in
+    // the other the normal-map slot; last, the base's normal map shares the
+    // stem of its colour image.
+    writeImage("stone.nrm.png", {0, 0, 255, 255});
+    struct Case {
+        const char* effect;
+        const char* normalMap;
+        glm::vec4 baseNormal;
+        glm::vec4 armNormal;
+    };
+    const Case cases[] = {
+        {"ember", "stone.png", flatNormal, green},
+        {"stone", "ember.png", red, flatNormal},
+        {"stone", "stone.nrm.png", blue, flatNormal},
+    };
+    for (const Case& shared : cases) {
+        SCOPED_TRACE(std::string(shared.effect) + " with the normal map " + shared.normalMap);
+        workspace.write("res/assets/shared.dae",
+                        withNormalMap(dataFileContent("hierarchy.dae"), shared.effect, shared.normalMap));
+        clearRecords();
+        {
+            Model3D model(recorder, 0.2f, 7.0f, glm::vec3(0.0f), glm::vec3(1.0f), 0.0f, glm::vec3(1.0f));
+            ASSERT_TRUE(model.load("shared.dae"));
+            model.draw(recorder);
+        }
+        app.textureManager.cleanUp();
+
+        const std::vector<Record> recorded = records();
+        for (std::size_t v = 0; v < 7; ++v) {
+            SCOPED_TRACE("vertex " + std::to_string(v));
+            ASSERT_EQ(recorded[v].seen.x, 1u);
+            const bool onArm = v < 3;
+            expectColourNear(recorded[v].colour, onArm ? red : green);
+            expectColourNear(recorded[v].normalColour, onArm ? shared.armNormal : shared.baseNormal);
+        }
+    }
+    EXPECT_EQ(takeGlError(), GL_NO_ERROR);
 }
 
 TEST_F(ModelDrawing, WhatIsMissingIsSkippedAndTheDepthPassKeepsTheBoundProgram)

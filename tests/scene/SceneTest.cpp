@@ -11,21 +11,17 @@
 #include <fstream>
 #include <sstream>
 
-namespace {
-
-std::string readDataFile(const std::string& name)
+std::string SceneTest::dataFileContent(const std::string& dataFile)
 {
-    std::ifstream file(std::filesystem::path(GLIMMERHALL_SOURCE_DIR) / "tests/scene/data" / name);
+    std::ifstream file(std::filesystem::path(GLIMMERHALL_SOURCE_DIR) / "tests/scene/data" / dataFile);
     std::ostringstream content;
     content << file.rdbuf();
     return content.str();
 }
 
-} // namespace
-
 void SceneTest::installAsset(const std::string& dataFile, const std::string& assetName) const
 {
-    const std::string content = readDataFile(dataFile);
+    const std::string content = dataFileContent(dataFile);
     ASSERT_FALSE(content.empty()) << dataFile;
     workspace.write("res/assets/" + assetName, content);
 }

@@ -16,6 +16,7 @@ class PixelShader;
 // workspace's asset directory, images and shader sources written there.
 class SceneTest : public GlTest {
 protected:
+    static std::string dataFileContent(const std::string& dataFile);
     void installAsset(const std::string& dataFile, const std::string& assetName) const;
     void installAsset(const std::string& dataFile) const { installAsset(dataFile, dataFile); }
     // A 2 x 2 PNG of one colour in the texture directory.
