@@ -2,6 +2,7 @@
 
 #include "base/FileStem.h"
 #include "base/Log.h"
+#include "gpu/BoundedImageDecoder.h"
 
 #include <GL/glew.h>
 
@@ -76,7 +77,7 @@ Texture* TextureManager::addTexture(const std::string& fileName, int textureUnit
         return textures.existing(known->second);
     }
     const ImageDecoder::Result image =
-        ImageDecoder::decode(textureDirectory + fileName, fileName, use, maxTextureSize());
+        BoundedImageDecoder::decode(textureDirectory + fileName, fileName, use, maxTextureSize());
     for (const std::string& line : image.errors) {
         Log::error(component, line);
     }

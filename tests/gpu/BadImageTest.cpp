@@ -8,6 +8,7 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -23,11 +24,15 @@ namespace {
 using Lines = std::vector<std::string>;
 using Bgra = std::array<std::uint8_t, 4>;
 
+// Of this process and of the children it waited for, which decode the
+// images: each starts with the resident memory of this one.
 long peakResidentKilobytes()
 {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
+    rusage self{};
+    rusage children{};
+    getrusage(RUSAGE_SELF, &self);
+    getrusage(RUSAGE_CHILDREN, &children);
+    return std::max(self.ru_maxrss, children.ru_maxrss);
 }
 
 int driverTextureLimit()
