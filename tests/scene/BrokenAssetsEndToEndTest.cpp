@@ -1,6 +1,7 @@
 #include "ChildProcess.h"
 #include "ColladaForgery.h"
 #include "FileContent.h"
+#include "ImageForgery.h"
 #include "ShippedScene.h"
 #include "TempDirectory.h"
 #include "XSession.h"
@@ -55,6 +56,9 @@ struct BrokenFile {
     // A shipped file this one needs whole: images are read only for the
     // models that name them.
     std::string needs = "";
+    // Files of names no shipped file has, written with this one: the image
+    // a model names.
+    std::vector<std::pair<std::string, std::string>> alongside = {};
 };
 
 std::string modelFailure(const std::string& fileName, const std::string& reason)
@@ -65,6 +69,13 @@ std::string modelFailure(const std::string& fileName, const std::string& reason)
 std::vector<std::string> modelLines(const std::string& stem, const std::string& reasonLine)
 {
     return {reasonLine, "ERROR AssetManager: Could not import asset '" + stem + "'"};
+}
+
+// A texture refused for a claim of its header.
+std::vector<std::string> textureLines(const std::string& fileName, const std::string& reason)
+{
+    return {"ERROR TextureManager: '" + fileName + "' " + reason,
+            "ERROR TextureManager: Invalid texture '" + fileName + "'"};
 }
 
 std::vector<std::string> pathLines(const std::string& component, const std::string& fileName, const std::string& reason)
@@ -157,6 +168,30 @@ TEST(BrokenAssetsEndToEnd, FilesThatCrashHangOrExhaustTheLibrariesCostOnlyThemse
                     "ERROR AssetManager: Import of 'point_light_sphere.dae' crashed with signal 6 (SIGABRT)")},
         {"a skin naming a joint past its list", light, skinWithJointPastItsList(),
          lightLines("Import of 'point_light.dae' crashed with signal 11 (SIGSEGV)")},
+        // Images of a few bytes that claim more texels than may be decoded,
+        // or than the file holds, and a name no content backs.
+        {"a one-bit PNG of 16384 x 16384 texels", "res/texture/floor_diffuse.png",
+         ImageForgery::blankOneBitPng(16384, 16384),
+         textureLines("floor_diffuse.png", "claims 16384 x 16384 texels, more than the 67108864 an image may have"),
+         steps},
+        {"an SGI of 512 bytes claiming 16384 x 16384 texels", "res/texture/wall_diffuse.png",
+         ImageForgery::sgiClaiming(16384, 16384),
+         textureLines("wall_diffuse.png", "claims 16384 x 16384 texels, more than the 67108864 an image may have"),
+         steps},
+        {"a DDS of 128 bytes claiming 4096 x 4096 texels", "res/texture/pillar_diffuse.png",
+         ImageForgery::ddsClaiming(4096, 4096),
+         textureLines("pillar_diffuse.png", "claims 4096 x 4096 texels, more than its 128 bytes hold"), steps},
+        {"text named as a PICT", sphere,
+         [] {
+             std::string model = texturedDocument(
+                 "<newparam sid=\"surface\"><surface type=\"2D\"><init_from>wall-image</init_from></surface>"
+                 "</newparam><newparam sid=\"sampler\"><sampler2D><source>surface</source></sampler2D></newparam>");
+             return model.replace(model.find("wall.png"), 8, "tree.pict");
+         }(),
+         {"ERROR TextureManager: 'tree.pict' holds no PICT image, only its name says so",
+          "ERROR TextureManager: Cannot read file 'tree.pict'"},
+         "",
+         {{"res/texture/tree.pict", "this is a picture of a tree, honest\n"}}},
     };
 
     XSession x;
@@ -169,6 +204,9 @@ TEST(BrokenAssetsEndToEnd, FilesThatCrashHangOrExhaustTheLibrariesCostOnlyThemse
         for (const BrokenFile* file : run) {
             std::filesystem::remove(workspace.path() / file->path);
             workspace.write(file->path, file->content);
+            for (const auto& [path, content] : file->alongside) {
+                workspace.write(path, content);
+            }
             what += std::string(file->what) + "; ";
         }
         SCOPED_TRACE(what);
