@@ -1,13 +1,17 @@
 // Feeds arbitrary bytes to the program's import path as it meets users'
 // files: as a Collada file, through the pre-check in this process and
-// through the bounded import, whose child runs Assimp on it; and as the
-// reply of such a child, straight to the scene reader. Whatever the bytes,
-// the program must get a scene it can walk or none, and go on.
+// through the bounded import, whose child runs Assimp on it; as the reply of
+// such a child, straight to the scene reader; and as an image, through the
+// bounded decode, whose child runs FreeImage on it. Whatever the bytes, the
+// program must get a scene it can walk or none, pixels that fill their
+// size or none after the line that says so, and go on.
 #include "base/BoundedCall.h"
+#include "base/ChildLauncher.h"
 #include "base/ColladaPreCheck.h"
 #include "base/MessageReader.h"
 #include "base/SceneImport.h"
 #include "base/SceneMessage.h"
+#include "gpu/BoundedImageDecoder.h"
 
 #include <assimp/scene.h>
 
@@ -16,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -55,9 +60,26 @@ void requireUsable(const aiScene& scene)
     }
 }
 
-std::string temporaryFile()
+std::string temporaryFile(const std::string& extension)
 {
-    return "/tmp/glimmerhall-import-fuzz-" + std::to_string(getpid()) + ".dae";
+    return "/tmp/glimmerhall-import-fuzz-" + std::to_string(getpid()) + "." + extension;
+}
+
+// The name decides the format only where the content does not; these are
+// the formats whose headers and names the decode looks at.
+const char* const imageExtensions[] = {"png", "pict", "xpm", "sgi", "dds", "wbmp", "gif", "tga"};
+
+void requireWholeImage(const ImageDecoder::Result& image, unsigned int maxSize)
+{
+    if (image.decoded()) {
+        require(image.width <= maxSize && image.height <= maxSize, "an image larger than the driver takes");
+        require(image.pixels.size() == std::size_t{4} * image.width * image.height, "pixels that do not fill the image");
+        return;
+    }
+    require(!image.errors.empty(), "an image refused without a line");
+    const std::string& last = image.errors.back();
+    require(last.rfind("Cannot read file '", 0) == 0 || last.rfind("Invalid texture '", 0) == 0,
+            "an image refused without its failure line");
 }
 
 } // namespace
@@ -67,6 +89,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     // The import's lines would only bury the fuzzer's own.
     static std::ostringstream discarded;
     std::cout.rdbuf(discarded.rdbuf());
+    // The children are forked from the launcher, as in the program, and
+    // cost a fraction of forking the fuzzer once it has grown.
+    ChildLauncher::start();
     return 0;
 }
 
@@ -78,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         requireUsable(*scene);
     }
 
-    const std::string path = temporaryFile();
+    const std::string path = temporaryFile("dae");
     std::ofstream(path, std::ios::binary) << bytes;
     const ColladaPreCheck::Verdict verdict = ColladaPreCheck::check(path);
     require(verdict.safe == verdict.reason.empty(), "a refusal without a reason, or a reason without a refusal");
@@ -90,5 +115,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         requireUsable(*scene);
     }
     std::remove(path.c_str());
+
+    constexpr unsigned int maxSize = 4096;
+    const std::string image = temporaryFile(imageExtensions[size % std::size(imageExtensions)]);
+    std::ofstream(image, std::ios::binary) << bytes;
+    requireWholeImage(BoundedImageDecoder::decode(image, "fuzz", ImageDecoder::Use::Colour, maxSize, fuzzLimits),
+                      maxSize);
+    std::remove(image.c_str());
     return 0;
 }
