@@ -8,7 +8,11 @@
 #include <csignal>
 #include <cstdint>
 #include <fcntl.h>
+#include <initializer_list>
 #include <poll.h>
+#include <string_view>
+#include <sys/uio.h>
+#include <vector>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -27,24 +31,42 @@ using Outcome = BoundedCall::Outcome;
 constexpr std::chrono::seconds relayMargin(10);
 constexpr std::size_t maxRequestBytes = std::size_t{1} << 20;
 
-// Messages travel as their length, then their bytes. A peer that is gone
-// raises no SIGPIPE.
-bool sendMessage(int socket, const std::string& message)
+// Sends the parts one after the other without joining them first: a reply
+// of an image is hundreds of kilobytes. A peer that is gone raises no
+// SIGPIPE.
+bool sendParts(int socket, std::initializer_list<std::string_view> parts)
 {
-    const std::uint64_t length = message.size();
-    std::string framed(reinterpret_cast<const char*>(&length), sizeof length);
-    framed += message;
-    for (std::size_t sent = 0; sent < framed.size();) {
-        const ssize_t count = send(socket, framed.data() + sent, framed.size() - sent, MSG_NOSIGNAL);
+    std::vector<iovec> left;
+    for (const std::string_view part : parts) {
+        left.push_back({const_cast<char*>(part.data()), part.size()});
+    }
+    std::size_t first = 0;
+    while (first < left.size()) {
+        msghdr message{};
+        message.msg_iov = left.data() + first;
+        message.msg_iovlen = left.size() - first;
+        ssize_t count = sendmsg(socket, &message, MSG_NOSIGNAL);
         if (count < 0 && errno == EINTR) {
             continue;
         }
         if (count <= 0) {
             return false;
         }
-        sent += static_cast<std::size_t>(count);
+        for (; first < left.size() && static_cast<std::size_t>(count) >= left[first].iov_len; ++first) {
+            count -= static_cast<ssize_t>(left[first].iov_len);
+        }
+        if (first < left.size()) {
+            left[first].iov_base = static_cast<char*>(left[first].iov_base) + count;
+            left[first].iov_len -= static_cast<std::size_t>(count);
+        }
     }
     return true;
+}
+
+template <typename T>
+std::string_view bytesOf(const T& value)
+{
+    return {reinterpret_cast<const char*>(&value), sizeof value};
 }
 
 // Waits for each part no longer than the deadline, if one is given.
@@ -70,35 +92,44 @@ bool receiveBytes(int socket, char* into, std::size_t size, std::optional<Clock:
     return true;
 }
 
-bool receiveMessage(int socket, std::string& message, std::size_t maxBytes,
-                    std::optional<Clock::time_point> deadline = std::nullopt)
+// A request travels as its length, then its bytes.
+bool receiveRequest(int socket, std::string& request)
 {
     std::uint64_t length = 0;
-    if (!receiveBytes(socket, reinterpret_cast<char*>(&length), sizeof length, deadline) || length > maxBytes) {
+    if (!receiveBytes(socket, reinterpret_cast<char*>(&length), sizeof length, std::nullopt) ||
+        length > maxRequestBytes) {
         return false;
     }
-    message.resize(length);
-    return receiveBytes(socket, message.data(), message.size(), deadline);
+    request.resize(length);
+    return receiveBytes(socket, request.data(), request.size(), std::nullopt);
 }
 
-std::string describeOutcome(const Outcome& outcome)
+// An outcome travels as its ending, its code and the length of its reply,
+// then the reply.
+struct OutcomeHeader {
+    BoundedCall::Ending ending;
+    int code;
+    std::uint64_t replyBytes;
+};
+
+bool sendOutcome(int socket, const Outcome& outcome)
 {
-    MessageWriter message;
-    message.put(outcome.ending);
-    message.put(outcome.code);
-    message.putString(outcome.reply);
-    return std::move(message.message());
+    const OutcomeHeader header{outcome.ending, outcome.code, outcome.reply.size()};
+    return sendParts(socket, {bytesOf(header), outcome.reply});
 }
 
-std::optional<Outcome> readOutcome(const std::string& bytes)
+std::optional<Outcome> receiveOutcome(int socket, std::size_t maxReplyBytes, Clock::time_point deadline)
 {
-    MessageReader message(bytes);
-    Outcome outcome;
-    outcome.ending = message.get<BoundedCall::Ending>();
-    outcome.code = message.get<int>();
-    outcome.reply = message.getString(bytes.size());
-    return message.finished() && outcome.ending <= BoundedCall::Ending::NotStarted ? std::optional<Outcome>(outcome)
-                                                                                  : std::nullopt;
+    OutcomeHeader header{};
+    if (!receiveBytes(socket, reinterpret_cast<char*>(&header), sizeof header, deadline) ||
+        header.ending > BoundedCall::Ending::NotStarted || header.replyBytes > maxReplyBytes) {
+        return std::nullopt;
+    }
+    Outcome outcome{header.ending, std::string(header.replyBytes, '\0'), header.code};
+    if (!receiveBytes(socket, outcome.reply.data(), outcome.reply.size(), deadline)) {
+        return std::nullopt;
+    }
+    return outcome;
 }
 
 // One request: the task's address, the limits and the task's request.
@@ -113,7 +144,7 @@ void serveOne(int socket, const std::string& request)
     }
     const Outcome outcome =
         BoundedCall::run([task, &taskRequest](std::string& reply) { task(taskRequest, reply); }, limits);
-    if (!sendMessage(socket, describeOutcome(outcome))) {
+    if (!sendOutcome(socket, outcome)) {
         _exit(0);
     }
 }
@@ -129,7 +160,7 @@ void serveOne(int socket, const std::string& request)
     for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
         dup2(null, stream);
     }
-    for (std::string request; receiveMessage(socket, request, maxRequestBytes);) {
+    for (std::string request; receiveRequest(socket, request);) {
         serveOne(socket, request);
     }
     _exit(0);
@@ -184,12 +215,11 @@ std::optional<BoundedCall::Outcome> ChildLauncher::run(BoundedCall::Task task, c
     message.put(reinterpret_cast<std::uintptr_t>(task));
     message.put(limits);
     message.putString(request);
-    std::string response;
+    const std::uint64_t length = message.message().size();
     const Clock::time_point deadline = Clock::now() + limits.wall + relayMargin;
     std::optional<Outcome> outcome;
-    if (sendMessage(connection, message.message()) &&
-        receiveMessage(connection, response, limits.replyBytes + 64, deadline)) {
-        outcome = readOutcome(response);
+    if (sendParts(connection, {bytesOf(length), message.message()})) {
+        outcome = receiveOutcome(connection, limits.replyBytes, deadline);
     }
     if (!outcome) {
         kill(launcher, SIGKILL);

@@ -78,7 +78,8 @@ std::uint64_t lastComponent(const Element& accessor)
     std::uint64_t size = 0;
     XmlElements::forEachNamedBelow(accessor, "param", [&](const Element& parameter) {
         const char* name = parameter.attribute("name").value();
-        if (std::any_of(picked.begin(), picked.end(), [name](const char* pick) { return std::strcmp(name, pick) == 0; })) {
+        const auto isName = [name](const char* pick) { return std::strcmp(name, pick) == 0; };
+        if (std::any_of(picked.begin(), picked.end(), isName)) {
             highestPick = std::max(highestPick, parameters);
         }
         if (parameter.attribute("type")) {

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
+#include <vector>
 
 // The import of a model file: Assimp's scene becomes the model's buffers,
 // vertex arrays, materials, node tree and animations.
@@ -147,21 +148,60 @@ Texture* requestNormalMap(const std::string& fileName)
                           ImageDecoder::Use::NormalMap);
 }
 
-// The file name of the material's first texture of the type, if Assimp can
-// return its path and the path names a file.
-std::optional<std::string> firstTextureFile(const aiMaterial& material, aiTextureType type)
+// The path of the material's first texture of the type, if Assimp can
+// return one.
+std::optional<std::string> firstTexturePath(const aiMaterial& material, aiTextureType type)
 {
     aiString path;
     if (aiGetMaterialTexture(&material, type, 0, &path) != aiReturn_SUCCESS) {
         return std::nullopt;
     }
+    return std::string(path.C_Str());
+}
+
+// The file name of the material's first texture of the type, if Assimp can
+// return its path and the path names a file.
+std::optional<std::string> firstTextureFile(const aiMaterial& material, aiTextureType type)
+{
+    const std::optional<std::string> path = firstTexturePath(material, type);
+    if (!path) {
+        return std::nullopt;
+    }
     // Images are looked up by bare file name in the texture directory; a
     // path that names no file there leaves the slot's default in place.
-    std::optional<std::string> fileName = textureFileName(path.C_Str());
+    std::optional<std::string> fileName = textureFileName(*path);
     if (!fileName) {
-        Log::error(component, std::string("No file name in texture path '") + path.C_Str() + "'");
+        Log::error(component, "No file name in texture path '" + *path + "'");
     }
     return fileName;
+}
+
+void addNamedImage(const aiMaterial& material, aiTextureType type, ImageDecoder::Use use,
+                   std::vector<TextureManager::Image>& images)
+{
+    const std::optional<std::string> path = firstTexturePath(material, type);
+    if (const std::optional<std::string> fileName = path ? textureFileName(*path) : std::nullopt) {
+        images.emplace_back(*fileName, use);
+    }
+}
+
+// Every image the materials ask for, in the order they ask (texturedMaterial
+// and untexturedMaterial below).
+std::vector<TextureManager::Image> imagesOf(const aiScene& scene)
+{
+    std::vector<TextureManager::Image> images;
+    for (unsigned int m = 0; m < scene.mNumMaterials; ++m) {
+        const aiMaterial& material = *scene.mMaterials[m];
+        images.emplace_back(defaultColourFile, ImageDecoder::Use::Colour);
+        images.emplace_back(defaultNormalMapFile, ImageDecoder::Use::NormalMap);
+        if (aiGetMaterialTextureCount(&material, aiTextureType_LIGHTMAP) > 0) {
+            addNamedImage(material, aiTextureType_LIGHTMAP, ImageDecoder::Use::NormalMap, images);
+        }
+        if (aiGetMaterialTextureCount(&material, aiTextureType_DIFFUSE) > 0) {
+            addNamedImage(material, aiTextureType_DIFFUSE, ImageDecoder::Use::Colour, images);
+        }
+    }
+    return images;
 }
 
 // The texture of the image the material names, or the slot's default when
@@ -203,7 +243,8 @@ Material untexturedMaterial(const aiMaterial& material)
 
 bool Model3D::load(const std::string& fileName)
 {
-    const std::unique_ptr<aiScene> scene = SceneImport::read(DataDirectories::assets + fileName, importFlags, component);
+    const std::unique_ptr<aiScene> scene =
+        SceneImport::read(DataDirectories::assets + fileName, importFlags, component);
     if (!scene) {
         return false;
     }
@@ -227,6 +268,7 @@ void Model3D::loadMaterials(const aiScene& scene)
         Log::error(component, "No Materials found");
         return;
     }
+    processObjects().textures->decodeAhead(imagesOf(scene));
     materials.reserve(scene.mNumMaterials);
     for (unsigned int m = 0; m < scene.mNumMaterials; ++m) {
         const aiMaterial& material = *scene.mMaterials[m];

@@ -196,6 +196,7 @@ TEST(SceneImport, AssimpCrashingOrRunningOnIsStoppedAndNamed)
     for (const auto& [fileName, ending] : cases) {
         LogCapture log;
         EXPECT_EQ(SceneImport::read((workspace.path() / fileName).string(), modelFlags, "Test", oneSecond), nullptr);
-        EXPECT_EQ(log.lines(), std::vector<std::string>{std::string("ERROR Test: Import of '") + fileName + "' " + ending});
+        EXPECT_EQ(log.lines(),
+                  std::vector<std::string>{std::string("ERROR Test: Import of '") + fileName + "' " + ending});
     }
 }

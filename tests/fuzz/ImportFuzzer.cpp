@@ -73,7 +73,8 @@ void requireWholeImage(const ImageDecoder::Result& image, unsigned int maxSize)
 {
     if (image.decoded()) {
         require(image.width <= maxSize && image.height <= maxSize, "an image larger than the driver takes");
-        require(image.pixels.size() == std::size_t{4} * image.width * image.height, "pixels that do not fill the image");
+        require(image.pixels.size() == std::size_t{4} * image.width * image.height,
+                "pixels that do not fill the image");
         return;
     }
     require(!image.errors.empty(), "an image refused without a line");

@@ -6,6 +6,7 @@
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -46,14 +47,24 @@ TEST(BoundedImageDecoder, GivesBackWhatTheDecoderMakesOfTheFileInEitherUse)
         {"cut.png", encode(colour.get(), FIF_PNG).substr(0, 60)},
         {"noise.qqq", std::string(300, '\x5a')},
     };
+    std::vector<BoundedImageDecoder::Request> all;
+    std::vector<ImageDecoder::Result> expected;
     for (const auto& [fileName, bytes] : files) {
         workspace.write(fileName, bytes);
         for (const ImageDecoder::Use use : {ImageDecoder::Use::Colour, ImageDecoder::Use::NormalMap}) {
             SCOPED_TRACE(fileName + (use == ImageDecoder::Use::Colour ? " as colour" : " as normal map"));
             const std::string path = (workspace.path() / fileName).string();
-            expectSame(ImageDecoder::decode(path, fileName, use, driverSize),
-                       BoundedImageDecoder::decode(path, fileName, use, driverSize));
+            expected.push_back(ImageDecoder::decode(path, fileName, use, driverSize));
+            expectSame(expected.back(), BoundedImageDecoder::decode(path, fileName, use, driverSize));
+            all.push_back({path, fileName, use});
         }
+    }
+    // All of them in one child.
+    const std::vector<ImageDecoder::Result> together = BoundedImageDecoder::decodeAll(all, driverSize);
+    ASSERT_EQ(together.size(), expected.size());
+    for (std::size_t image = 0; image < expected.size(); ++image) {
+        SCOPED_TRACE(all[image].fileName);
+        expectSame(expected[image], together[image]);
     }
 }
 
@@ -72,4 +83,15 @@ TEST(BoundedImageDecoder, ADecodeThatRunsPastItsLimitsLeavesNoPixelsAndSaysWhy)
     // FreeImage gives up on an allocation that fails, or the child is
     // stopped; either way the file cannot be read.
     EXPECT_EQ(result.errors.back(), "Cannot read file 'large.png'");
+    // Images decoded together come back all or not at all, so that each
+    // can then be decoded alone: the large one takes longer than the
+    // deadline here.
+    workspace.write("small.png", encode(gradient(2, 2).get(), FIF_PNG));
+    const std::vector<BoundedImageDecoder::Request> both = {
+        {(workspace.path() / "small.png").string(), "small.png", ImageDecoder::Use::Colour},
+        {(workspace.path() / "large.png").string(), "large.png", ImageDecoder::Use::Colour}};
+    BoundedCall::Limits hurried = BoundedCall::fileLimits;
+    hurried.wall = std::chrono::milliseconds(20);
+    EXPECT_TRUE(BoundedImageDecoder::decodeAll(both, driverSize, hurried).empty());
+    EXPECT_EQ(BoundedImageDecoder::decodeAll({both.front()}, driverSize).size(), 1u);
 }

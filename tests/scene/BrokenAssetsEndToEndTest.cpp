@@ -127,8 +127,12 @@ TEST(BrokenAssetsEndToEnd, FilesThatCrashHangOrExhaustTheLibrariesCostOnlyThemse
     const std::string sphere = "res/assets/point_light_sphere.dae";
     const std::string camera = "res/assets/camera.dae";
     const std::string light = "res/assets/point_light.dae";
-    const auto cameraLines = [](const std::string& reason) { return pathLines("CameraAnimation", "camera.dae", reason); };
-    const auto lightLines = [](const std::string& reason) { return pathLines("PointLight", "point_light.dae", reason); };
+    const auto cameraLines = [](const std::string& reason) {
+        return pathLines("CameraAnimation", "camera.dae", reason);
+    };
+    const auto lightLines = [](const std::string& reason) {
+        return pathLines("PointLight", "point_light.dae", reason);
+    };
     const std::string cameraFile = "'camera.dae' ";
     const std::string lightFile = "'point_light.dae' ";
     const std::string angleLine = "turns 'quad/spin.ANGLE' so far between keys that Assimp would sample it into more "
@@ -151,10 +155,12 @@ TEST(BrokenAssetsEndToEnd, FilesThatCrashHangOrExhaustTheLibrariesCostOnlyThemse
          modelLines("steps", modelFailure("steps.dae", "has an accessor that reads past the 12 values of its array "
                                                        "'quad-positions-array'"))},
         {"animations nested 100 000 deep", sphere, nestedElements("animation", 100000),
-         modelLines("point_light_sphere", modelFailure("point_light_sphere.dae", "nests elements more than 2000 deep"))},
+         modelLines("point_light_sphere",
+                    modelFailure("point_light_sphere.dae", "nests elements more than 2000 deep"))},
         {"elements nested 600 000 deep", camera, nestedElements("extra", 600000),
          cameraLines(cameraFile + "nests elements more than 2000 deep")},
-        {"a chain of 7 000 instances", light, instanceChain(7000), lightLines(lightFile + "nests nodes more than 1000 deep")},
+        {"a chain of 7 000 instances", light, instanceChain(7000),
+         lightLines(lightFile + "nests nodes more than 1000 deep")},
         // Memory or time without bound.
         {"an angle jumping by 1e12 degrees", camera, angleStep("1e12"), cameraLines(cameraFile + angleLine)},
         {"a path of 100 000 keys", light, keyedAnimation(100000),

@@ -228,9 +228,9 @@ TEST_F(MalformedModel, ScenesThatInstanceThemselvesAreRefusedBeforeTheImport)
          "named"},
         {"scene.dae", withInQuadNode("<instance_node url=\"#scene\"/>"), "scene"},
         {"library.dae",
-         withInQuadNode("<instance_node url=\"#a\"/>", "<library_nodes><node id=\"a\"><instance_node url=\"#b\"/></node>"
-                                                      "<node id=\"b\"><node><instance_node url=\"#a\"/></node></node>"
-                                                      "</library_nodes>"),
+         withInQuadNode("<instance_node url=\"#a\"/>",
+                        "<library_nodes><node id=\"a\"><instance_node url=\"#b\"/></node>"
+                        "<node id=\"b\"><node><instance_node url=\"#a\"/></node></node></library_nodes>"),
          "a"},
         // Assimp parses up to the first NUL byte only.
         {"nul.dae", withInQuadNode("<instance_node url=\"#quad-node\"/>") + std::string(1, '\0') + "<<", "quad-node"},
