@@ -55,13 +55,18 @@ volatile std::uintptr_t unmapped = 16;
     }
 }
 
-// What a library that scribbles on every pipe it finds would do: bytes
-// that are no reply on the program's end, then a clean exit.
+// What a library that scribbles on the pipes it finds would do: bytes that
+// are no reply on the program's end, then a clean exit. Only pipes opened
+// for writing and closed on exec, as the reply's is, are written to: the
+// test runner may have left others open.
 [[noreturn]] void scribbleOnPipesAndExit()
 {
+    std::signal(SIGPIPE, SIG_IGN);
     for (int descriptor = 3; descriptor < 1024; ++descriptor) {
         struct stat status {};
-        if (fstat(descriptor, &status) == 0 && S_ISFIFO(status.st_mode)) {
+        const bool writeOnly = (fcntl(descriptor, F_GETFL) & O_ACCMODE) == O_WRONLY;
+        const bool closedOnExec = (fcntl(descriptor, F_GETFD) & FD_CLOEXEC) != 0;
+        if (fstat(descriptor, &status) == 0 && S_ISFIFO(status.st_mode) && writeOnly && closedOnExec) {
             [[maybe_unused]] const ssize_t written = write(descriptor, "\x05\0\0", 3);
         }
     }
