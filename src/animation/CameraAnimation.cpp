@@ -5,7 +5,6 @@
 #include "base/Log.h"
 #include "math/AssimpMatrix.h"
 
-#include <assimp/Importer.hpp>
 #include <assimp/scene.h>
 #include <glm/matrix.hpp>
 
@@ -37,9 +36,8 @@ CameraAnimation::CameraAnimation(const glm::mat4& projection, const std::string&
 {
     projectionMatrix = projection;
 
-    Assimp::Importer importer;
-    const aiScene* scene = PathFile::read(importer, fileName, component);
-    if (scene == nullptr) {
+    const std::unique_ptr<aiScene> scene = PathFile::read(fileName, component);
+    if (!scene) {
         return;
     }
     if (!hasCameraAndAnimation(*scene)) {

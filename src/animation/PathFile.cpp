@@ -1,17 +1,15 @@
 #include "animation/PathFile.h"
 
-#include "base/ColladaPreCheck.h"
 #include "base/DataDirectories.h"
 #include "base/Log.h"
+#include "base/SceneImport.h"
 
-#include <assimp/Importer.hpp>
 #include <assimp/scene.h>
 
-const aiScene* PathFile::read(Assimp::Importer& importer, const std::string& fileName, const char* component)
+std::unique_ptr<aiScene> PathFile::read(const std::string& fileName, const char* component)
 {
-    const std::string path = DataDirectories::assets + fileName;
-    const aiScene* scene = ColladaPreCheck::isSafeToImport(path) ? importer.ReadFile(path, 0) : nullptr;
-    if (scene == nullptr) {
+    std::unique_ptr<aiScene> scene = SceneImport::read(DataDirectories::assets + fileName, 0, component);
+    if (!scene) {
         Log::error(component, "Could not read file '" + fileName + "'");
     }
     return scene;

@@ -1,5 +1,7 @@
 #include "app/Application.h"
 
+#include "base/ChildLauncher.h"
+
 #include "lighting/PointLight.h"
 #include "scene/ProcessObjects.h"
 
@@ -28,6 +30,9 @@ void Application::startUp(int shadowMapSize, const StepRunner& runStep)
 {
     runStep(Step::Settings, [this] { settings.load(); });
     runStep(Step::Window, [this] {
+        // While the process is small: the window and its context make it
+        // costly to fork for every file read at start-up.
+        ChildLauncher::start();
         window.init(settings);
         timer.reset();
         keyboard.bind(window);
@@ -61,6 +66,7 @@ void Application::shutDown()
     assetManager.cleanUp();
     textureManager.cleanUp();
     shaderManager.cleanUp();
+    ChildLauncher::stop();
 }
 
 void Application::runEach(Step, const std::function<void()>& run)

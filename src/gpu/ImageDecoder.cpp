@@ -77,20 +77,59 @@ FREE_IMAGE_FORMAT detectFormat(const std::string& path)
     return byContent != FIF_UNKNOWN ? byContent : FreeImage_GetFIFFromFilename(path.c_str());
 }
 
-bool claimsMoreThan(const std::string& path, unsigned int maxSize)
+// What a size a header claims rules out beside the driver's limit, to
+// follow the file's name: more texels than an image may have, and more than
+// the file's bytes hold where the format stores its pixels as they are.
+std::optional<std::string> claimProblem(const std::string& path, FREE_IMAGE_FORMAT format, unsigned int width,
+                                        unsigned int height)
+{
+    const std::string claim = "claims " + std::to_string(width) + " x " + std::to_string(height) + " texels";
+    if (std::uint64_t{width} * height > ImageDecoder::maxTexels) {
+        return claim + ", more than the " + std::to_string(ImageDecoder::maxTexels) + " an image may have";
+    }
+    std::error_code error;
+    const std::uintmax_t bytes = std::filesystem::file_size(path, error);
+    const std::optional<std::uint64_t> least = ImageHeader::leastFileBytes(path, format);
+    if (!error && least && bytes < *least) {
+        return claim + ", more than its " + std::to_string(bytes) + " bytes hold";
+    }
+    return std::nullopt;
+}
+
+// For the formats whose headers FreeImage cannot read alone: the line of a
+// size beyond the driver's limit, or the two of a claim ruled out otherwise;
+// none for a size that may be decoded.
+Lines claimRefusal(const std::string& path, const std::string& fileName, unsigned int maxSize)
 {
     if (blocksOrNeverEnds(path)) {
-        return false;
+        return {};
     }
-    const std::optional<ImageHeader::Size> claimed = ImageHeader::claimedSize(path, detectFormat(path));
-    return claimed && exceeds(claimed->width, claimed->height, maxSize);
+    const FREE_IMAGE_FORMAT format = detectFormat(path);
+    const std::optional<ImageHeader::Size> claimed = ImageHeader::claimedSize(path, format);
+    if (!claimed) {
+        return {};
+    }
+    const Lines invalid{"Invalid texture '" + fileName + "'"};
+    if (exceeds(claimed->width, claimed->height, maxSize)) {
+        return invalid;
+    }
+    const std::optional<std::string> problem = claimProblem(path, format, claimed->width, claimed->height);
+    return problem ? Lines{"'" + fileName + "' " + *problem, invalid.front()} : Lines{};
+}
+
+// FreeImage's PICT reader never returns from a few bytes of text, and its
+// XPM reader takes a minute for every gigabyte of zeros: a file of either
+// is read only when its content says what it is, not its name alone.
+bool onlyNamedAs(const std::string& path, FREE_IMAGE_FORMAT format)
+{
+    return (format == FIF_PICT || format == FIF_XPM) && FreeImage_GetFileType(path.c_str(), 0) != format;
 }
 
 // Identifies the format by content, then by extension, and loads the file;
 // null when it cannot, after the lines that say why where there are any.
 // The shared FreeImage library registers its format plugins when it is
 // loaded, so there is no FreeImage_Initialise call to make first.
-Bitmap loadImage(const std::string& path, unsigned int maxSize, Lines& errors)
+Bitmap loadImage(const std::string& path, const std::string& fileName, unsigned int maxSize, Lines& errors)
 {
     if (blocksOrNeverEnds(path)) {
         return nullptr;
@@ -112,6 +151,11 @@ Bitmap loadImage(const std::string& path, unsigned int maxSize, Lines& errors)
     if (!std::filesystem::exists(path, error)) {
         return nullptr;
     }
+    if (onlyNamedAs(path, format)) {
+        errors.push_back("'" + fileName + "' holds no " + (format == FIF_PICT ? "PICT" : "XPM") +
+                         " image, only its name says so");
+        return nullptr;
+    }
     // A header can claim a size no texture can have, and FreeImage would
     // allocate the pixels before any check could look at it. Where the
     // format lets the header be read alone, such a header is returned
@@ -119,6 +163,12 @@ Bitmap loadImage(const std::string& path, unsigned int maxSize, Lines& errors)
     if (FreeImage_FIFSupportsNoPixels(format)) {
         Bitmap header(FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS));
         if (!header || !hasUploadableSize(header.get(), maxSize)) {
+            return header;
+        }
+        const std::optional<std::string> problem =
+            claimProblem(path, format, FreeImage_GetWidth(header.get()), FreeImage_GetHeight(header.get()));
+        if (problem) {
+            errors.push_back("'" + fileName + "' " + *problem);
             return header;
         }
     }
@@ -271,11 +321,12 @@ std::vector<std::uint8_t> packedPixels(FIBITMAP* bitmap)
 Bitmap readBgra32(const std::string& path, const std::string& fileName, ImageDecoder::Use use,
                   unsigned int maxSize, ImageDecoder::Result& result)
 {
-    if (claimsMoreThan(path, maxSize)) {
-        result.errors.push_back("Invalid texture '" + fileName + "'");
+    const Lines refusal = claimRefusal(path, fileName, maxSize);
+    if (!refusal.empty()) {
+        result.errors.insert(result.errors.end(), refusal.begin(), refusal.end());
         return nullptr;
     }
-    Bitmap loaded = loadImage(path, maxSize, result.errors);
+    Bitmap loaded = loadImage(path, fileName, maxSize, result.errors);
     if (!loaded) {
         result.errors.push_back("Cannot read file '" + fileName + "'");
         return nullptr;

@@ -16,6 +16,12 @@ public:
     // both.
     enum class Use { Colour, NormalMap };
 
+    // The most texels an image may have, whatever the driver takes: 256 MiB
+    // of pixels. A header that claims more is refused before the pixels
+    // exist; a one-bit PNG of 16384 x 16384 texels, forty kilobytes, took
+    // 15 s and 3.6 GB to decode.
+    static constexpr std::uint64_t maxTexels = std::uint64_t{8192} * 8192;
+
     struct Result {
         // Empty when the file gave no image.
         std::vector<std::uint8_t> pixels;

@@ -2,6 +2,7 @@
 
 #include <FreeImage.h>
 
+#include <algorithm>
 #include <array>
 #include <fstream>
 
@@ -117,7 +118,63 @@ std::optional<ImageHeader::Size> wbmpSize(std::istream& file)
     return ImageHeader::Size{*width, *height};
 }
 
+// The header and the pixels of every channel, one or two bytes each.
+std::optional<std::uint64_t> verbatimSgiBytes(std::istream& file)
+{
+    std::array<unsigned char, 12> header{};
+    if (!file.read(reinterpret_cast<char*>(header.data()), header.size()) || header[2] != 0) {
+        return std::nullopt;
+    }
+    const std::uint64_t bytesPerChannel = std::max<unsigned int>(header[3], 1);
+    const std::uint64_t channels = bigEndian(&header[4], 2) >= 3 ? std::max(bigEndian(&header[10], 2), 1u) : 1;
+    return 512 + std::uint64_t{bigEndian(&header[6], 2)} * bigEndian(&header[8], 2) * channels * bytesPerChannel;
+}
+
+// The header and the largest level: blocks of four by four texels for the
+// compressed formats, whole texels otherwise.
+std::optional<std::uint64_t> ddsBytes(std::istream& file)
+{
+    constexpr std::uint32_t fourCcFlag = 0x4;
+    std::array<unsigned char, 92> header{};
+    if (!file.read(reinterpret_cast<char*>(header.data()), header.size())) {
+        return std::nullopt;
+    }
+    const std::uint64_t height = littleEndian(&header[12], 4);
+    const std::uint64_t width = littleEndian(&header[16], 4);
+    const std::string fourCc(reinterpret_cast<const char*>(&header[84]), 4);
+    if ((littleEndian(&header[80], 4) & fourCcFlag) != 0) {
+        const std::uint64_t blockBytes = fourCc == "DXT1" ? 8 : 16;
+        return 128 + ((width + 3) / 4) * ((height + 3) / 4) * blockBytes;
+    }
+    return 128 + width * height * (littleEndian(&header[88], 4) / 8);
+}
+
+// The header and one bit a texel, each row a whole number of bytes.
+std::optional<std::uint64_t> wbmpBytes(std::istream& file)
+{
+    const std::optional<ImageHeader::Size> size = wbmpSize(file);
+    if (!size) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(file.tellg()) + (std::uint64_t{size->width} + 7) / 8 * size->height;
+}
+
 } // namespace
+
+std::optional<std::uint64_t> ImageHeader::leastFileBytes(const std::string& path, int freeImageFormat)
+{
+    std::ifstream file(path, std::ios::binary);
+    switch (freeImageFormat) {
+    case FIF_SGI:
+        return verbatimSgiBytes(file);
+    case FIF_DDS:
+        return ddsBytes(file);
+    case FIF_WBMP:
+        return wbmpBytes(file);
+    default:
+        return std::nullopt;
+    }
+}
 
 std::optional<ImageHeader::Size> ImageHeader::claimedSize(const std::string& path, int freeImageFormat)
 {

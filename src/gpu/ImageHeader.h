@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -17,4 +18,11 @@ public:
 
     // Empty for the other formats and for headers too short to hold a size.
     static std::optional<Size> claimedSize(const std::string& path, int freeImageFormat);
+    // The fewest bytes a file holding the claimed size can have, for the
+    // formats that store their pixels as they are, or in blocks of a fixed
+    // size: SGI without run-length encoding, DDS and WBMP. Their decoders
+    // fill the claimed size from whatever the file holds, a 512-byte SGI
+    // claiming 16384 x 16384 texels for 39 s and 3.6 GB. Empty for other
+    // formats and storages.
+    static std::optional<std::uint64_t> leastFileBytes(const std::string& path, int freeImageFormat);
 };

@@ -2,9 +2,11 @@
 
 #include "base/FileStem.h"
 #include "base/Log.h"
+#include "gpu/BoundedImageDecoder.h"
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -75,8 +77,14 @@ Texture* TextureManager::addTexture(const std::string& fileName, int textureUnit
     if (known != namesOfFiles.end()) {
         return textures.existing(known->second);
     }
+    const auto ahead = decodedAhead.find({fileName, use});
     const ImageDecoder::Result image =
-        ImageDecoder::decode(textureDirectory + fileName, fileName, use, maxTextureSize());
+        ahead != decodedAhead.end() ? std::move(ahead->second)
+                                    : BoundedImageDecoder::decode(textureDirectory + fileName, fileName, use,
+                                                                  maxTextureSize());
+    if (ahead != decodedAhead.end()) {
+        decodedAhead.erase(ahead);
+    }
     for (const std::string& line : image.errors) {
         Log::error(component, line);
     }
@@ -117,6 +125,28 @@ std::string TextureManager::freeNameFor(const std::string& fileName) const
         name = "./" + fileName + " #" + std::to_string(copy);
     }
     return name;
+}
+
+void TextureManager::decodeAhead(const std::vector<Image>& images)
+{
+    decodedAhead.clear();
+    std::vector<Image> wanted;
+    for (const Image& image : images) {
+        if (namesOfFiles.count(image) == 0 && std::find(wanted.begin(), wanted.end(), image) == wanted.end()) {
+            wanted.push_back(image);
+        }
+    }
+    if (wanted.size() < 2) {
+        return;
+    }
+    std::vector<BoundedImageDecoder::Request> requests;
+    for (const auto& [fileName, use] : wanted) {
+        requests.push_back({textureDirectory + fileName, fileName, use});
+    }
+    std::vector<ImageDecoder::Result> results = BoundedImageDecoder::decodeAll(requests, maxTextureSize());
+    for (std::size_t image = 0; image < results.size(); ++image) {
+        decodedAhead.emplace(wanted[image], std::move(results[image]));
+    }
 }
 
 Texture* TextureManager::addCubemap(const std::string& name, int width, int height, int textureUnit,
@@ -163,6 +193,7 @@ Texture* TextureManager::findImage(const std::string& fileName, ImageDecoder::Us
 
 void TextureManager::cleanUp()
 {
+    decodedAhead.clear();
     textures.forEach([](const Texture& texture) { texture.release(); });
     textures.clear();
     namesOfFiles.clear();

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 #include <utility>
 
 // Owns every GL texture: mipmapped 2D textures decoded from image files in
@@ -35,6 +36,14 @@ public:
     Texture* addTexture(const std::string& fileName, int textureUnit, const std::string& samplerName,
                         int internalFormat, unsigned int format, int minFilter, int magFilter, int wrapS, int wrapT,
                         ImageDecoder::Use use = ImageDecoder::Use::Colour);
+    // Decodes together, in one bounded child, the images that addTexture
+    // will be asked for next and that are not registered yet: a child for
+    // each costs more than decoding a small image. addTexture then takes
+    // their results, logging the same lines at the same place; where the
+    // child fails, each image is decoded in a child of its own when asked
+    // for. Results not asked for are dropped at the next call.
+    using Image = std::pair<std::string, ImageDecoder::Use>;
+    void decodeAhead(const std::vector<Image>& images);
     Texture* addCubemap(const std::string& name, int width, int height, int textureUnit,
                         const std::string& samplerName, int internalFormat, unsigned int format, unsigned int type,
                         int minFilter, int magFilter, int wrapS, int wrapT, int wrapR);
@@ -55,5 +64,6 @@ private:
     std::string textureDirectory;
     Registry<Texture> textures{component, "Texture"};
     // The registry name of each file's texture for each use it was asked for.
-    std::map<std::pair<std::string, ImageDecoder::Use>, std::string> namesOfFiles;
+    std::map<Image, std::string> namesOfFiles;
+    std::map<Image, ImageDecoder::Result> decodedAhead;
 };

@@ -6,7 +6,6 @@
 #include "gpu/PixelShader.h"
 #include "math/AssimpMatrix.h"
 
-#include <assimp/Importer.hpp>
 #include <assimp/scene.h>
 #include <glm/gtc/type_ptr.hpp>
 
@@ -25,9 +24,8 @@ PointLight::PointLight(const glm::vec3& lightColor, float ambientCoeff, float di
       attenuationLinear(attenuationLinear),
       attenuationExp(attenuationExp)
 {
-    Assimp::Importer importer;
-    const aiScene* scene = PathFile::read(importer, fileName, component);
-    if (scene == nullptr) {
+    const std::unique_ptr<aiScene> scene = PathFile::read(fileName, component);
+    if (!scene) {
         return;
     }
     // The path is optional: a light without one simply stays where its

@@ -28,8 +28,10 @@ public:
     Model3D(const Model3D&) = delete;
     Model3D& operator=(const Model3D&) = delete;
 
-    // Imports the file from the asset directory; false when Assimp returns
-    // no scene, in which case no GL object has been made.
+    // Imports the file from the asset directory in a bounded child process;
+    // false when no scene came back (Assimp refused the file, a check or a
+    // limit stopped it, after a line saying why), in which case no GL
+    // object has been made.
     virtual bool load(const std::string& fileName);
     // Draws with the program, its light, the shadow cube map and the
     // materials.

@@ -2,19 +2,17 @@
 
 #include "scene/Model3D.h"
 
-#include "base/ColladaPreCheck.h"
 #include "base/DataDirectories.h"
 #include "base/FileStem.h"
 #include "base/Finite.h"
 #include "base/Log.h"
+#include "base/SceneImport.h"
 #include "gpu/TextureManager.h"
 #include "math/AssimpMatrix.h"
 #include "scene/AssetManager.h"
 #include "scene/ProcessObjects.h"
 #include "scene/TangentFrame.h"
 
-#include <assimp/Importer.hpp>
-#include <assimp/config.h>
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
@@ -22,6 +20,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
+#include <vector>
 
 // The import of a model file: Assimp's scene becomes the model's buffers,
 // vertex arrays, materials, node tree and animations.
@@ -88,19 +87,6 @@ void appendVertices(const aiMesh& mesh, VertexData& data)
     }
 }
 
-bool hasFaceWithoutIndices(const aiScene& scene)
-{
-    for (unsigned int k = 0; k < scene.mNumMeshes; ++k) {
-        const aiMesh& mesh = *scene.mMeshes[k];
-        for (unsigned int f = 0; f < mesh.mNumFaces; ++f) {
-            if (mesh.mFaces[f].mNumIndices == 0) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
 // Points and lines survive triangulation; each still takes three indices,
 // as a degenerate triangle of its own first index that draws nothing.
 void appendIndices(const aiMesh& mesh, VertexData& data)
@@ -162,21 +148,60 @@ Texture* requestNormalMap(const std::string& fileName)
                           ImageDecoder::Use::NormalMap);
 }
 
-// The file name of the material's first texture of the type, if Assimp can
-// return its path and the path names a file.
-std::optional<std::string> firstTextureFile(const aiMaterial& material, aiTextureType type)
+// The path of the material's first texture of the type, if Assimp can
+// return one.
+std::optional<std::string> firstTexturePath(const aiMaterial& material, aiTextureType type)
 {
     aiString path;
     if (aiGetMaterialTexture(&material, type, 0, &path) != aiReturn_SUCCESS) {
         return std::nullopt;
     }
+    return std::string(path.C_Str());
+}
+
+// The file name of the material's first texture of the type, if Assimp can
+// return its path and the path names a file.
+std::optional<std::string> firstTextureFile(const aiMaterial& material, aiTextureType type)
+{
+    const std::optional<std::string> path = firstTexturePath(material, type);
+    if (!path) {
+        return std::nullopt;
+    }
     // Images are looked up by bare file name in the texture directory; a
     // path that names no file there leaves the slot's default in place.
-    std::optional<std::string> fileName = textureFileName(path.C_Str());
+    std::optional<std::string> fileName = textureFileName(*path);
     if (!fileName) {
-        Log::error(component, std::string("No file name in texture path '") + path.C_Str() + "'");
+        Log::error(component, "No file name in texture path '" + *path + "'");
     }
     return fileName;
+}
+
+void addNamedImage(const aiMaterial& material, aiTextureType type, ImageDecoder::Use use,
+                   std::vector<TextureManager::Image>& images)
+{
+    const std::optional<std::string> path = firstTexturePath(material, type);
+    if (const std::optional<std::string> fileName = path ? textureFileName(*path) : std::nullopt) {
+        images.emplace_back(*fileName, use);
+    }
+}
+
+// Every image the materials ask for, in the order they ask (texturedMaterial
+// and untexturedMaterial below).
+std::vector<TextureManager::Image> imagesOf(const aiScene& scene)
+{
+    std::vector<TextureManager::Image> images;
+    for (unsigned int m = 0; m < scene.mNumMaterials; ++m) {
+        const aiMaterial& material = *scene.mMaterials[m];
+        images.emplace_back(defaultColourFile, ImageDecoder::Use::Colour);
+        images.emplace_back(defaultNormalMapFile, ImageDecoder::Use::NormalMap);
+        if (aiGetMaterialTextureCount(&material, aiTextureType_LIGHTMAP) > 0) {
+            addNamedImage(material, aiTextureType_LIGHTMAP, ImageDecoder::Use::NormalMap, images);
+        }
+        if (aiGetMaterialTextureCount(&material, aiTextureType_DIFFUSE) > 0) {
+            addNamedImage(material, aiTextureType_DIFFUSE, ImageDecoder::Use::Colour, images);
+        }
+    }
+    return images;
 }
 
 // The texture of the image the material names, or the slot's default when
@@ -218,22 +243,9 @@ Material untexturedMaterial(const aiMaterial& material)
 
 bool Model3D::load(const std::string& fileName)
 {
-    const std::string path = DataDirectories::assets + fileName;
-    if (!ColladaPreCheck::isSafeToImport(path)) {
-        return false;
-    }
-    Assimp::Importer importer;
-    // Left to itself Assimp stands a made-up skeleton mesh in for a scene
-    // without meshes, and the model would draw what its file does not hold.
-    importer.SetPropertyBool(AI_CONFIG_IMPORT_NO_SKELETON_MESHES, true);
-    // Read first and post-process after a look at the faces: Assimp's
-    // triangulation aborts the whole process on a face without indices.
-    const aiScene* read = importer.ReadFile(path, 0);
-    if (read == nullptr || hasFaceWithoutIndices(*read)) {
-        return false;
-    }
-    const aiScene* scene = importer.ApplyPostProcessing(importFlags);
-    if (scene == nullptr) {
+    const std::unique_ptr<aiScene> scene =
+        SceneImport::read(DataDirectories::assets + fileName, importFlags, component);
+    if (!scene) {
         return false;
     }
     loadMaterials(*scene);
@@ -256,6 +268,7 @@ void Model3D::loadMaterials(const aiScene& scene)
         Log::error(component, "No Materials found");
         return;
     }
+    processObjects().textures->decodeAhead(imagesOf(scene));
     materials.reserve(scene.mNumMaterials);
     for (unsigned int m = 0; m < scene.mNumMaterials; ++m) {
         const aiMaterial& material = *scene.mMaterials[m];

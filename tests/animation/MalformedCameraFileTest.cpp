@@ -9,6 +9,7 @@
 #include <glm/gtc/epsilon.hpp>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -61,21 +62,24 @@ TEST_F(MalformedCameraFile, FilesThatHoldNoSceneLeaveAFixedIdentityView)
     ASSERT_GT(path.size(), 1000u);
     const std::string eyeNode = "<node id=\"Eye\" name=\"Eye\" type=\"NODE\">";
     const char pngHeader[] = "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xff\xff\xff";
-    const std::vector<std::pair<std::string, std::string>> files = {
-        {"empty.dae", ""},
-        {"words.dae", "a camera flies over the steps\n"},
-        {"noise.dae", std::string(pngHeader, sizeof pngHeader - 1)},
-        {"page.dae", "<?xml version=\"1.0\"?>\n<html><body>camera</body></html>\n"},
-        {"halved.dae", path.substr(0, path.size() / 2)},
+    // Each file, its content and the reason given before the failure line,
+    // if any: files Assimp itself refuses get none.
+    const std::vector<std::array<std::string, 3>> files = {
+        {"empty.dae", "", ""},
+        {"words.dae", "a camera flies over the steps\n", ""},
+        {"noise.dae", std::string(pngHeader, sizeof pngHeader - 1), ""},
+        {"page.dae", "<?xml version=\"1.0\"?>\n<html><body>camera</body></html>\n", ""},
+        {"halved.dae", path.substr(0, path.size() / 2), ""},
         // The camera's node holds a node that instances it again, which
         // Assimp's import would follow until its stack overflowed.
         {"cycle.dae",
-         std::string(path).insert(path.find(eyeNode) + eyeNode.size(), "<node><instance_node url=\"#Eye\"/></node>")},
+         std::string(path).insert(path.find(eyeNode) + eyeNode.size(), "<node><instance_node url=\"#Eye\"/></node>"),
+         "instances node 'Eye' inside itself"},
         // A sparse file far past the size limit, which Assimp would try to
         // read whole.
-        {"vast.dae", path},
+        {"vast.dae", path, "is larger than 1024 MiB"},
     };
-    for (const auto& [fileName, content] : files) {
+    for (const auto& [fileName, content, reason] : files) {
         SCOPED_TRACE(fileName);
         writeAsset(fileName, content);
         if (fileName == "vast.dae") {
@@ -84,7 +88,12 @@ TEST_F(MalformedCameraFile, FilesThatHoldNoSceneLeaveAFixedIdentityView)
         LogCapture log;
         CameraAnimation camera(projection, fileName);
         camera.update(0.5);
-        EXPECT_EQ(log.lines(), std::vector<std::string>{"ERROR CameraAnimation: Could not read file '" + fileName + "'"});
+        std::vector<std::string> expected;
+        if (!reason.empty()) {
+            expected.push_back("ERROR CameraAnimation: '" + fileName + "' " + reason);
+        }
+        expected.push_back("ERROR CameraAnimation: Could not read file '" + fileName + "'");
+        EXPECT_EQ(log.lines(), expected);
         EXPECT_TRUE(camera.animations.empty());
         EXPECT_EQ(camera.viewMatrix, glm::mat4(1.0f));
     }

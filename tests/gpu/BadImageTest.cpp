@@ -8,6 +8,7 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -23,11 +24,15 @@ namespace {
 using Lines = std::vector<std::string>;
 using Bgra = std::array<std::uint8_t, 4>;
 
+// Of this process and of the children it waited for, which decode the
+// images: each starts with the resident memory of this one.
 long peakResidentKilobytes()
 {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
+    rusage self{};
+    rusage children{};
+    getrusage(RUSAGE_SELF, &self);
+    getrusage(RUSAGE_CHILDREN, &children);
+    return std::max(self.ru_maxrss, children.ru_maxrss);
 }
 
 int driverTextureLimit()
@@ -344,4 +349,45 @@ TEST_F(BadImageTest, TheDriversLargestSizeIsTheLastOneTaken)
          {"tooWide.bmp", "tooTall.tga", "tooWide.gif", "tooWide.wbmp", "tooWide.iff", "tooWide.mng"}) {
         expectRefused(fileName, invalid(fileName));
     }
+}
+
+TEST_F(BadImageTest, ClaimsTheFileCannotHoldAndNamesItsContentDoesNotBackAreRefusedWithTheirReason)
+{
+    // More texels than an image may have, in a sound file of a few tens of
+    // kilobytes that FreeImage would decode whole; and sizes that formats
+    // storing their texels as they are could only hold in far more bytes.
+    writeImage("blank.png", blankOneBitPng(12000, 12000));
+    writeImage("claim.sgi", sgiClaiming(8000, 8000));
+    writeImage("claim.dds", ddsClaiming(4096, 4096));
+    writeImage("claim.wbmp", wbmpHeader(4096, 4096) + std::string(64, '\x55'));
+    const auto refusedBecause = [](const std::string& fileName, const std::string& reason) {
+        return Lines{"ERROR TextureManager: '" + fileName + "' " + reason,
+                     "ERROR TextureManager: Invalid texture '" + fileName + "'"};
+    };
+    expectRefused("blank.png", refusedBecause("blank.png", "claims 12000 x 12000 texels, more than the 67108864 "
+                                                           "an image may have"));
+    expectRefused("claim.sgi", refusedBecause("claim.sgi", "claims 8000 x 8000 texels, more than its 512 bytes hold"));
+    expectRefused("claim.dds", refusedBecause("claim.dds", "claims 4096 x 4096 texels, more than its 128 bytes hold"));
+    expectRefused("claim.wbmp",
+                  refusedBecause("claim.wbmp", "claims 4096 x 4096 texels, more than its 70 bytes hold"));
+
+    // FreeImage's PICT reader never returns from this text, and its XPM
+    // reader reads zeros for a minute a gigabyte.
+    writeImage("tree.pict", "this is a picture of a tree, honest\n");
+    writeImage("zeros.xpm", std::string(4096, '\0'));
+    for (const auto& [fileName, format] : {std::pair{"tree.pict", "PICT"}, std::pair{"zeros.xpm", "XPM"}}) {
+        expectRefused(fileName, {std::string("ERROR TextureManager: '") + fileName + "' holds no " + format +
+                                     " image, only its name says so",
+                                 std::string("ERROR TextureManager: Cannot read file '") + fileName + "'"});
+    }
+
+    // The sound neighbours: a wireless bitmap that holds its texels, and an
+    // XPM that says what it is.
+    writeImage("whole.wbmp", wbmpOf(4096, 2));
+    writeImage("dot.xpm", "/* XPM */\nstatic char* dot[] = {\"1 1 1 1\", \"a c #ff0000\", \"a\"};\n");
+    for (const char* fileName : {"whole.wbmp", "dot.xpm"}) {
+        LogCapture log;
+        EXPECT_NE(addImage(fileName), nullptr) << fileName << "\n" << log.text();
+    }
+    EXPECT_EQ(takeGlError(), GL_NO_ERROR);
 }

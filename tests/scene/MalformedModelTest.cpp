@@ -13,6 +13,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -142,13 +143,19 @@ protected:
                                                                              glm::vec3(1.0f), 0.0f, glm::vec3(1.0f)));
     }
 
-    void expectImportRefused(const std::string& fileName) const
+    // Refused with the import's line, after the reason when one is given.
+    void expectImportRefused(const std::string& fileName, const std::string& reason = "") const
     {
         SCOPED_TRACE(fileName);
         const std::string name = fileName.substr(0, fileName.find('.'));
         LogCapture log;
         EXPECT_EQ(addAsset(fileName), nullptr);
-        EXPECT_EQ(log.lines(), std::vector<std::string>{"ERROR AssetManager: Could not import asset '" + name + "'"});
+        std::vector<std::string> expected;
+        if (!reason.empty()) {
+            expected.push_back("ERROR AssetManager: '" + fileName + "' " + reason);
+        }
+        expected.push_back("ERROR AssetManager: Could not import asset '" + name + "'");
+        EXPECT_EQ(log.lines(), expected);
     }
 
     PixelShader* guard = nullptr;
@@ -186,10 +193,10 @@ TEST_F(MalformedModel, FilesThatHoldNoModelFailWithTheImportLineAndAreNotRegiste
     // file past the limit, sparse here, whole (the text before its NUL bytes
     // is the good model).
     ASSERT_EQ(mkfifo((workspace.path() / "res/assets/pipe.dae").c_str(), 0600), 0);
-    expectImportRefused("pipe.dae");
+    expectImportRefused("pipe.dae", "is no regular file");
     workspace.write("res/assets/vast.dae", whole);
     std::filesystem::resize_file(workspace.path() / "res/assets/vast.dae", ColladaPreCheck::maxDocumentBytes + 1);
-    expectImportRefused("vast.dae");
+    expectImportRefused("vast.dae", "is larger than 1024 MiB");
     // None of them was registered: the name is free for a good file.
     workspace.write("res/assets/halved.dae", whole);
     EXPECT_NE(addAsset("halved.dae"), nullptr);
@@ -214,25 +221,29 @@ TEST_F(MalformedModel, ScenesThatInstanceThemselvesAreRefusedBeforeTheImport)
         }
         return all;
     };
-    const std::vector<std::pair<std::string, std::string>> cyclic = {
-        {"itself.dae", withInQuadNode("<instance_node url=\"#quad-node\"/>")},
-        {"nested.dae", withInQuadNode("<node id=\"inner\"><instance_node url=\"#quad-node\"/></node>")},
-        {"by_name.dae", withInQuadNode("<node name=\"named\"><node><instance_node url=\"#named\"/></node></node>")},
-        {"scene.dae", withInQuadNode("<instance_node url=\"#scene\"/>")},
-        {"library.dae", withInQuadNode("<instance_node url=\"#a\"/>",
-                                       "<library_nodes><node id=\"a\"><instance_node url=\"#b\"/></node>"
-                                       "<node id=\"b\"><node><instance_node url=\"#a\"/></node></node>"
-                                       "</library_nodes>")},
-        // Deeper than any stack would take a recursive walk.
-        {"deep.dae", withInQuadNode(repeated("<node>", 200000) + "<instance_node url=\"#quad-node\"/>" +
-                                    repeated("</node>", 200000))},
+    const std::vector<std::array<std::string, 3>> cyclic = {
+        {"itself.dae", withInQuadNode("<instance_node url=\"#quad-node\"/>"), "quad-node"},
+        {"nested.dae", withInQuadNode("<node id=\"inner\"><instance_node url=\"#quad-node\"/></node>"), "quad-node"},
+        {"by_name.dae", withInQuadNode("<node name=\"named\"><node><instance_node url=\"#named\"/></node></node>"),
+         "named"},
+        {"scene.dae", withInQuadNode("<instance_node url=\"#scene\"/>"), "scene"},
+        {"library.dae",
+         withInQuadNode("<instance_node url=\"#a\"/>",
+                        "<library_nodes><node id=\"a\"><instance_node url=\"#b\"/></node>"
+                        "<node id=\"b\"><node><instance_node url=\"#a\"/></node></node></library_nodes>"),
+         "a"},
         // Assimp parses up to the first NUL byte only.
-        {"nul.dae", withInQuadNode("<instance_node url=\"#quad-node\"/>") + std::string(1, '\0') + "<<"},
+        {"nul.dae", withInQuadNode("<instance_node url=\"#quad-node\"/>") + std::string(1, '\0') + "<<", "quad-node"},
     };
-    for (const auto& [fileName, content] : cyclic) {
+    for (const auto& [fileName, content, node] : cyclic) {
         workspace.write("res/assets/" + fileName, content);
-        expectImportRefused(fileName);
+        expectImportRefused(fileName, "instances node '" + node + "' inside itself");
     }
+    // Deeper than any stack would take a recursive walk.
+    workspace.write("res/assets/deep.dae", withInQuadNode(repeated("<node>", 200000) +
+                                                          "<instance_node url=\"#quad-node\"/>" +
+                                                          repeated("</node>", 200000)));
+    expectImportRefused("deep.dae", "nests elements more than 2000 deep");
 
     // Instancing a node twice, and a cycle the scene never reaches, are no
     // cycle for the import.

@@ -8,6 +8,7 @@
 #include <pty.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -82,8 +83,10 @@ bool ChildProcess::hasExited()
         return true;
     }
     int status = 0;
-    if (waitpid(processId, &status, WNOHANG) == processId) {
+    rusage usage{};
+    if (wait4(processId, &status, WNOHANG, &usage) == processId) {
         exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        peakResident = usage.ru_maxrss;
         return true;
     }
     return false;

@@ -31,6 +31,9 @@ public:
 
     std::string standardOutput() const;
     std::string standardError() const;
+    // The largest resident memory of the program, or of any child process
+    // it waited for, once it has ended.
+    long peakResidentKilobytes() const { return peakResident; }
 
 private:
     std::filesystem::path outputPath;
@@ -38,4 +41,5 @@ private:
     pid_t processId = -1;
     int terminalMaster = -1;
     std::optional<int> exitStatus;
+    long peakResident = 0;
 };

@@ -241,4 +241,13 @@ bool writeSolid(const std::filesystem::path& path, std::array<std::uint8_t, 4> r
     return FreeImage_Save(FIF_PNG, bitmap.get(), path.string().c_str(), 0) != 0;
 }
 
+std::string blankOneBitPng(std::uint32_t width, std::uint32_t height)
+{
+    const Bitmap blank(FreeImage_Allocate(static_cast<int>(width), static_cast<int>(height), 1));
+    RGBQUAD* palette = FreeImage_GetPalette(blank.get());
+    palette[0] = {0, 0, 0, 0};
+    palette[1] = {255, 255, 255, 0};
+    return encode(blank.get(), FIF_PNG);
+}
+
 } // namespace ImageForgery

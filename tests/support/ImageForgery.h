@@ -37,6 +37,9 @@ std::string wbmpOf(std::uint32_t width, std::uint32_t height);
 std::string ilbmOf(std::uint32_t width, std::uint32_t height, std::size_t rowsHeld);
 // An animation of one PNG frame.
 std::string mngOf(FIBITMAP* frame);
+// A sound one-bit PNG of one colour, which compresses to almost nothing: a
+// few tens of kilobytes for 16384 x 16384 texels.
+std::string blankOneBitPng(std::uint32_t width, std::uint32_t height);
 
 // A 2 x 2 PNG of one RGBA colour, its folder made; false when it cannot be
 // saved.
