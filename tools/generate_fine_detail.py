@@ -46,10 +46,8 @@ shipped ones (point light at M (1, 1, 1, 1)); the marker, 0.2 m round the
 light, casts no shadow.
 """
 
-import argparse
 import math
 import sys
-from pathlib import Path
 
 import generate_scene as scene
 from generate_scene import add, cross, dot, normalize, scale, sub
@@ -289,21 +287,7 @@ def generate():
 
 
 def main(argv):
-    parser = argparse.ArgumentParser(description="Generate the fine-detail scene of the benchmark and tests.")
-    target = parser.add_mutually_exclusive_group()
-    target.add_argument("--output", type=Path, help="write under this folder instead")
-    target.add_argument("--check", action="store_true",
-                        help="compare the committed files with a fresh generation")
-    arguments = parser.parse_args(argv)
-    try:
-        files = generate()
-    except ValueError as error:
-        print("scene rejected: %s" % error)
-        return 1
-    if arguments.check:
-        return scene.check(files)
-    scene.write_files(arguments.output or scene.REPOSITORY, files)
-    return 0
+    return scene.run(argv, "Generate the fine-detail scene of the benchmark and tests.", generate)
 
 
 if __name__ == "__main__":

@@ -1144,16 +1144,16 @@ def check(files):
     return 0
 
 
-def main(argv):
-    parser = argparse.ArgumentParser(
-        description="Generate the scene models, camera and light paths and textures.")
+def run(argv, description, generate_files):
+    """The command line of a generator: write its files, or --check them."""
+    parser = argparse.ArgumentParser(description=description)
     target = parser.add_mutually_exclusive_group()
     target.add_argument("--output", type=Path, help="write under this folder instead")
     target.add_argument("--check", action="store_true",
                         help="compare the committed files with a fresh generation")
     arguments = parser.parse_args(argv)
     try:
-        files = generate()
+        files = generate_files()
     except ValueError as error:
         print("scene rejected: %s" % error)
         return 1
@@ -1161,6 +1161,10 @@ def main(argv):
         return check(files)
     write_files(arguments.output or REPOSITORY, files)
     return 0
+
+
+def main(argv):
+    return run(argv, "Generate the scene models, camera and light paths and textures.", generate)
 
 
 if __name__ == "__main__":
