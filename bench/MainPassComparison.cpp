@@ -156,6 +156,17 @@ MainPassComparison::MainPassComparison(BenchResults& results) : results(results)
 
 bool MainPassComparison::run(const Workspace& workspace, const std::vector<double>& moments)
 {
+    return compareAt(workspace, moments, true, results.moments, "");
+}
+
+bool MainPassComparison::compareFineDetail(const Workspace& workspace, const std::vector<double>& moments)
+{
+    return compareAt(workspace, moments, false, results.fineDetailMoments, " on fine detail");
+}
+
+bool MainPassComparison::compareAt(const Workspace& workspace, const std::vector<double>& moments, bool timed,
+                                   std::vector<MomentResult>& into, const char* scene)
+{
     ComparedScene compared;
     if (!compared.start(workspace)) {
         return false;
@@ -163,30 +174,12 @@ bool MainPassComparison::run(const Workspace& workspace, const std::vector<doubl
     // Every frame shows the moment still, so the measured rounds all draw
     // the same picture.
     FrameDriver driver(0.0);
+    const std::vector<FrameVariant*> measured = timed ? compared.variants() : std::vector<FrameVariant*>();
     for (const double seconds : moments) {
         compared.show(seconds);
-        results.moments.push_back(
-            measureMoment(driver, compared.variants(), compared.pairs(), compared.handles(), seconds));
+        into.push_back(measureMoment(driver, measured, compared.pairs(), compared.handles(), seconds));
     }
-    addPictureChecks(compared.pairs(), results.moments, "");
-    return true;
-}
-
-bool MainPassComparison::compareFineDetail(const Workspace& workspace, const std::vector<double>& moments)
-{
-    ComparedScene compared;
-    if (!compared.start(workspace)) {
-        return false;
-    }
-    FrameDriver driver(0.0);
-    for (const double seconds : moments) {
-        compared.show(seconds);
-        MomentResult moment;
-        moment.seconds = seconds;
-        moment.pictures = comparePictures(driver, compared.pairs(), compared.handles());
-        results.fineDetailMoments.push_back(std::move(moment));
-    }
-    addPictureChecks(compared.pairs(), results.fineDetailMoments, " on fine detail");
+    addPictureChecks(compared.pairs(), into, scene);
     return true;
 }
 

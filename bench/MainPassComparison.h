@@ -38,7 +38,12 @@ public:
     };
 
 private:
-    // The variants' frames at the moment they all show, then the pictures.
+    // Each moment shown still, timed or for its pictures alone; its results
+    // go into the list and its picture checks are named after the scene.
+    bool compareAt(const Workspace& workspace, const std::vector<double>& moments, bool timed,
+                   std::vector<MomentResult>& into, const char* scene);
+    // The variants' frames at the moment they all show (none for pictures
+    // alone), then the pictures.
     MomentResult measureMoment(FrameDriver& driver, const std::vector<FrameVariant*>& variants,
                                const std::vector<PicturePair>& pairs, const SceneHandles& handles,
                                double seconds) const;
