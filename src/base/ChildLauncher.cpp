@@ -11,12 +11,12 @@
 #include <initializer_list>
 #include <poll.h>
 #include <string_view>
-#include <sys/uio.h>
-#include <vector>
 #include <sys/prctl.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 int ChildLauncher::connection = -1;
 pid_t ChildLauncher::launcher = -1;
